@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build needs, only those that are missing.
+#   scripts/deps.sh [build] [fuzz] [gui]     (default: build)
+set -euo pipefail
+
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(build)
+
+pkgs=()
+for g in "${groups[@]}"; do
+  case "$g" in
+    build) pkgs+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev) ;;
+    fuzz)  pkgs+=(clang libclang-rt-dev) ;;
+    gui)   pkgs+=(qt6-base-dev libjpeg-dev libgl-dev) ;;
+    *) echo "deps.sh: unknown group $g" >&2; exit 1 ;;
+  esac
+done
+
+missing=()
+for p in "${pkgs[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
