@@ -96,17 +96,18 @@ std::string TCharCodeConv::JIStoSJIS(std::string_view text) {
 }
 
 std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
-    size_t n = UpToZero(text);
-    std::string out;
-    out.reserve(n);
+    const size_t n = UpToZero(text);
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());
+    std::string out(n, '\0'); // never longer than the input
+    char* o = out.data();
     for (size_t i = 0; i < n; ++i) {
-        int e1 = static_cast<unsigned char>(text[i]);
+        int e1 = in[i];
         if (e1 < 0xA0) {
-            out.push_back(static_cast<char>(e1));
+            *o++ = static_cast<char>(e1);
             continue;
         }
         if (i + 1 >= n) break; // a lead byte with nothing after it
-        int e2 = static_cast<unsigned char>(text[++i]);
+        int e2 = in[++i];
         int s2;
         if (e1 & 1) {
             s2 = (e2 - 0x61) & 0xFF;
@@ -115,8 +116,9 @@ std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
             s2 = e2 - 2;
         }
         int s1 = ((e1 + 1) >> 1) + (e1 > 0xDE ? 0x70 : 0x30);
-        out.push_back(static_cast<char>(s1 & 0xFF));
-        out.push_back(static_cast<char>(s2 & 0xFF));
+        *o++ = static_cast<char>(s1 & 0xFF);
+        *o++ = static_cast<char>(s2 & 0xFF);
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return out;
 }
