@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/SjisText.h"
@@ -392,6 +393,31 @@ int TExRegexp::Find(std::string_view text, size_t start) {
     if (!c.items.empty() && c.items[0].kind != Item::End &&
         (c.items[0].rep == Item::One || c.items[0].rep == Item::Plus))
         first = &c.items[0];
+
+    if (first && first->kind == Item::Byte && !TSjisText::IsLeadByte(first->b1) && !c.anchorStart) {
+        // Jump from one occurrence of the first byte to the next. A hit is a
+        // character boundary unless an odd number of lead bytes runs up to
+        // it (counted back to the last known boundary): then it is the
+        // second byte of a double-byte character. The byte itself is no
+        // lead byte, so no byte is counted twice.
+        const unsigned char* data = reinterpret_cast<const unsigned char*>(text.data());
+        for (size_t p = start; p < n;) {
+            const void* hit = std::memchr(data + p, first->b1, n - p);
+            if (!hit) break;
+            size_t q = static_cast<size_t>(static_cast<const unsigned char*>(hit) - data);
+            size_t leads = 0;
+            while (q - leads > p && TSjisText::IsLeadByte(data[q - leads - 1])) ++leads;
+            if (leads % 2 == 0) {
+                size_t e = c.MatchAt(text, q);
+                if (e != kNone) {
+                    Match.assign(text.substr(q, e - q));
+                    return static_cast<int>(q + 1);
+                }
+            }
+            p = q + 1;
+        }
+        return 0;
+    }
 
     for (size_t p = start;;) {
         if (!first || first->LengthAt(text, p)) {

@@ -48,6 +48,10 @@ const FindCase kCases[] = {
     {.name = "tag", .pattern = "<[^>]*>", .text = "x<a href=\"1\">y</a>", .pos = 2, .match = "<a href=\"1\">"},
     {.name = "tagFromStart", .pattern = "<[^>]*>", .text = "x<a href=\"1\">y</a>", .start = 13, .pos = 15, .match = "</a>"},
     {.name = "tagHoldsDoubleByte", .pattern = "<[^>]*>", .text = "<" + kHyou + kA + ">", .pos = 1, .match = "<" + kHyou + kA + ">"},
+    // "<" after one, two or three lead bytes: second byte, first byte, second byte.
+    {.name = "tagAfterOneLead", .pattern = "<[^>]*>", .text = "\x82<a>", .pos = 0},
+    {.name = "tagAfterTwoLeads", .pattern = "<[^>]*>", .text = "\x82\x82<a>", .pos = 3, .match = "<a>"},
+    {.name = "tagAfterThreeLeads", .pattern = "<[^>]*>", .text = "x\x82\x82\x82<a><b>", .pos = 8, .match = "<b>"},
     {.name = "tagUnclosed", .pattern = "<[^>]*>", .text = "a<b<c", .pos = 0},
 
     // Anchors.
