@@ -47,6 +47,31 @@ bool InSet(const std::array<bool, 256>& set, char c) { return set[static_cast<un
 
 bool IsQuote(char c) { return c == '\'' || c == '"'; }
 
+bool IsLead(char c) { return TSjisText::IsLeadByte(static_cast<unsigned char>(c)); }
+
+// Whether `pos` starts a character, given that `known` (<= pos) does. A
+// byte outside the lead range is a character or a second byte, so the byte
+// after it starts a character; from there the lead-range bytes pair up.
+// The look back stops at `known`, so callers that move `known` forward to
+// each position they test stay linear.
+bool IsBoundary(std::string_view text, size_t known, size_t pos) {
+    size_t k = pos;
+    while (k > known && IsLead(text[k - 1])) --k;
+    return (pos - k) % 2 == 0;
+}
+
+// The first byte `c` (one that is never a lead byte) at or after `from`
+// that starts a character; `from` must start one. npos when there is none.
+size_t FindOnBoundary(std::string_view text, char c, size_t from) {
+    size_t known = from;
+    for (;;) {
+        size_t p = text.find(c, from);
+        if (p == std::string_view::npos) return p;
+        if (IsBoundary(text, known, p)) return p;
+        known = from = p + 1; // p is a second byte, so the next byte starts a character
+    }
+}
+
 } // namespace
 
 TInetTagObjectEx* TInetHTMLEx::GetTag(int index) const {
@@ -62,16 +87,14 @@ void TInetHTMLEx::UpdateTagList() {
     const size_t n = html.size();
     size_t pos = 0; // start of the text not yet turned into items
     // "<[^>]*>": the first "<" on a character boundary and the first ">"
-    // after it. Neither byte can be the second byte of a character, but a
-    // lead byte just before one swallows it, so the walk goes by characters.
-    size_t scan = pos;
+    // after it. Neither byte can be the second byte of a valid character,
+    // but a lead byte right before one swallows it, so each hit of the fast
+    // byte search is checked for a character boundary.
     while (!Stopped()) {
-        while (scan < n && html[scan] != '<') scan += TSjisText::CharLength(html, scan);
-        if (scan >= n) break;
-        const size_t open = scan;
-        size_t close = open + 1;
-        while (close < n && html[close] != '>') close += TSjisText::CharLength(html, close);
-        if (close >= n) break; // no ">" after this "<", so none after any later one
+        const size_t open = FindOnBoundary(html, '<', pos);
+        if (open == std::string_view::npos) break;
+        const size_t close = FindOnBoundary(html, '>', open + 1);
+        if (close == std::string_view::npos) break; // no ">" after this "<", so none after a later one
 
         std::string_view before = html.substr(pos, open - pos);
         size_t b = 0, e = before.size();
@@ -80,7 +103,7 @@ void TInetHTMLEx::UpdateTagList() {
         if (e > b) Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
         Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(html.substr(open, close + 1 - open))));
 
-        pos = scan = close + 1;
+        pos = close + 1;
     }
 
     if (SearchURL) SearchObject(html);
@@ -101,34 +124,38 @@ void TInetHTMLEx::SearchObject(std::string_view source) {
     const TCharSets& sets = Sets();
     const size_t n = text.size();
 
-    // Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". The leftmost
-    // match starts where the run of lower-case letters before the first
-    // usable "://" starts. With SearchFile the text between the addresses
-    // is gathered for the file-name search.
+    // Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on
+    // a character boundary with an address character after it and lower-case
+    // letters before it ends the scheme of a match; the first one gives the
+    // leftmost match, which starts where that run of letters starts. With
+    // SearchFile the text between the addresses is gathered for the
+    // file-name search.
+    const std::string_view view = text;
     std::string rest;
     if (SearchFile) rest.reserve(n);
-    size_t copied = 0;          // text before this offset is in `rest` or is an address
-    size_t run = std::string::npos; // start of the current run of a-z
-    size_t i = 0;
-    while (i < n && !Stopped()) {
-        const char c = text[i];
-        if (c >= 'a' && c <= 'z') {
-            if (run == std::string::npos) run = i;
-            ++i;
+    size_t copied = 0; // text before this offset is in `rest` or is an address
+    size_t known = 0;  // an offset known to start a character
+    size_t from = 0;
+    while (!Stopped()) {
+        const size_t colon = view.find("://", from);
+        if (colon == std::string_view::npos) break;
+        if (!IsBoundary(view, known, colon)) {
+            known = from = colon + 1;
             continue;
         }
-        if (c == ':' && run != std::string::npos && i + 3 < n && text[i + 1] == '/' && text[i + 2] == '/' &&
-            InSet(sets.url, text[i + 3])) {
-            size_t end = i + 4;
-            while (end < n && InSet(sets.url, text[end])) ++end;
-            AddFakeLink(std::string_view(text).substr(run, end - run));
-            if (SearchFile) rest.append(text, copied, run - copied);
-            copied = i = end;
-            run = std::string::npos;
-            continue;
-        }
-        run = std::string::npos;
-        i += TSjisText::CharLength(text, i);
+        size_t start = colon;
+        while (start > known && view[start - 1] >= 'a' && view[start - 1] <= 'z') --start;
+        // The letter right after a lead byte is that character's second byte.
+        if (start < colon && !IsBoundary(view, known, start)) ++start;
+        known = colon;
+        from = colon + 1;
+        if (start == colon || colon + 3 >= n || !InSet(sets.url, view[colon + 3])) continue;
+
+        size_t end = colon + 4;
+        while (end < n && InSet(sets.url, view[end])) ++end;
+        AddFakeLink(view.substr(start, end - start));
+        if (SearchFile) rest.append(view.substr(copied, start - copied));
+        copied = known = from = end;
     }
     if (!SearchFile || Stopped()) return;
     rest.append(text, copied, std::string::npos);

@@ -36,29 +36,27 @@ const TPairTable& Table() {
 
 std::string THalfWidth::Convert(std::string_view cp932) {
     const TPairTable& table = Table();
-    std::string out;
-    out.reserve(cp932.size());
     const size_t n = cp932.size();
+    std::string out(n, '\0'); // never longer than the input
+    const char* in = cp932.data();
+    char* to = out.data();
     size_t i = 0;
     while (i < n) {
-        // Copy runs of single-byte characters in one go.
-        size_t run = i;
-        while (run < n && !TSjisText::IsLeadByte(static_cast<unsigned char>(cp932[run]))) ++run;
-        out.append(cp932.data() + i, run - i);
-        i = run;
-        if (i >= n) break;
-        if (i + 1 >= n) { // a lead byte at the very end stays as it is
-            out.push_back(cp932[i]);
-            break;
+        const unsigned char c = static_cast<unsigned char>(in[i]);
+        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) { // a lead byte at the very end stays as it is
+            *to++ = static_cast<char>(c);
+            ++i;
+            continue;
         }
-        unsigned code = (static_cast<unsigned char>(cp932[i]) << 8) | static_cast<unsigned char>(cp932[i + 1]);
-        if (unsigned char ascii = table[code]) {
-            out.push_back(static_cast<char>(ascii));
+        const unsigned char ascii = table[(c << 8) | static_cast<unsigned char>(in[i + 1])];
+        if (ascii) {
+            *to++ = static_cast<char>(ascii);
         } else {
-            out.push_back(cp932[i]);
-            out.push_back(cp932[i + 1]);
+            *to++ = static_cast<char>(c);
+            *to++ = in[i + 1];
         }
         i += 2;
     }
+    out.resize(static_cast<size_t>(to - out.data()));
     return out;
 }
