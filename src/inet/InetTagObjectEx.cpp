@@ -2,6 +2,7 @@
 
 #include "platform/SjisText.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -62,6 +63,99 @@ std::string LowerAscii(std::string_view s) {
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
     return out;
 }
+
+// The attribute text still to be read. The literal reading removes each
+// name from where it was found, leaving whatever stood before it at the
+// front; done on one string that is quadratic. Here the text is `front_`
+// (those leftovers, from frontBegin_ on) followed by text_ from pos_ on. The
+// leftovers never hold a name character (a name search finds the leftmost
+// one), so names are only looked for in text_, and whatever the reading
+// takes from the front is taken from the leftovers first. Every piece is
+// made of whole characters, so character boundaries are those of the tag.
+class TAttributeText {
+public:
+    explicit TAttributeText(std::string_view text) : text_(text) {}
+
+    size_t Size() const { return FrontSize() + (text_.size() - pos_); }
+    char At(size_t i) const {
+        const size_t f = FrontSize();
+        return i < f ? front_[frontBegin_ + i] : text_[pos_ + i - f];
+    }
+    size_t CharLength(size_t i) const {
+        return (TSjisText::IsLeadByte(static_cast<unsigned char>(At(i))) && i + 1 < Size()) ? 2 : 1;
+    }
+    std::string Copy(size_t from, size_t count) const {
+        std::string out;
+        out.reserve(count);
+        const size_t f = FrontSize();
+        if (from < f) {
+            const size_t k = std::min(count, f - from);
+            out.append(front_, frontBegin_ + from, k);
+            from += k;
+            count -= k;
+        }
+        if (count > 0) out.append(text_.substr(pos_ + from - f, count));
+        return out;
+    }
+    void Consume(size_t count) {
+        const size_t f = FrontSize();
+        if (count < f) {
+            frontBegin_ += count;
+            return;
+        }
+        pos_ += count - f;
+        front_.clear();
+        frontBegin_ = 0;
+        frontText_ = std::string::npos;
+    }
+
+    // Number of white-space bytes (space, CR, LF, tab) at the front. The
+    // first non-white byte of the leftovers is remembered, so that asking
+    // again and again stays linear.
+    size_t LeadingSpace() {
+        if (frontText_ != std::string::npos && frontText_ < frontBegin_) {
+            size_t i = frontBegin_;
+            while (i < front_.size() && IsTagSpace(front_[i])) ++i;
+            frontText_ = i < front_.size() ? i : std::string::npos;
+        }
+        if (frontText_ != std::string::npos) return frontText_ - frontBegin_;
+        size_t i = pos_;
+        while (i < text_.size() && IsTagSpace(text_[i])) ++i;
+        return FrontSize() + (i - pos_);
+    }
+
+    // Finds the next name ("[_a-zA-Z0-9\-]+" first, "[a-zA-Z0-9]+" later),
+    // moves the text before it to the leftovers and returns it; empty when
+    // there is none.
+    std::string_view TakeName(bool first) {
+        const size_t n = text_.size();
+        size_t p = pos_;
+        while (p < n && !IsAttrNameChar(text_[p], first)) p += TSjisText::CharLength(text_, p);
+        if (p >= n) return {};
+        size_t e = p;
+        while (e < n && IsAttrNameChar(text_[e], first)) ++e;
+        if (p > pos_) {
+            const size_t at = front_.size();
+            front_.append(text_.substr(pos_, p - pos_));
+            if (frontText_ == std::string::npos) {
+                size_t i = std::max(at, frontBegin_);
+                while (i < front_.size() && IsTagSpace(front_[i])) ++i;
+                if (i < front_.size()) frontText_ = i;
+            }
+        }
+        pos_ = e;
+        return text_.substr(p, e - p);
+    }
+
+private:
+    size_t FrontSize() const { return front_.size() - frontBegin_; }
+
+    std::string_view text_;
+    size_t pos_ = 0;
+    std::string front_;
+    size_t frontBegin_ = 0;
+    size_t frontText_ = std::string::npos; // first non-white byte of front_ at or after frontBegin_
+};
 
 } // namespace
 
@@ -173,63 +267,48 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
     TagName = LowerAscii(rest.substr(0, pos));
     if (pos < n && rest[pos] == ' ') ++pos;
 
-    // The literal reading removes each name from where it was found and
-    // leaves whatever stood before it at the front of the remaining text.
-    // Here the remaining text is `stray` (those leftovers, from strayBegin)
-    // followed by rest[pos..]. The leftovers hold no name characters, so the
-    // name search only ever has to look at rest[pos..]; what matters about
-    // them is whether they are empty, white space only, and their first
-    // byte.
-    std::string stray;
-    size_t strayBegin = 0;
-    bool strayJunk = false; // the leftovers hold something other than white space
+    TAttributeText remaining(rest.substr(pos));
     bool first = true;
+    bool quoteGone[3] = {false, false, false}; // no ", ' or ` is left in the text
+    static constexpr char kQuotes[3] = {'"', '\'', '`'};
 
     for (;;) {
-        // 1. The next name, on a character boundary.
-        size_t p = pos;
-        while (p < n && !IsAttrNameChar(rest[p], first)) p += TSjisText::CharLength(rest, p);
-        if (p >= n) break;
-        size_t e = p;
-        while (e < n && IsAttrNameChar(rest[e], first)) ++e;
-        std::string name = LowerAscii(rest.substr(p, e - p));
-        // 2. What stood before the name stays in front.
-        for (size_t i = pos; i < p; ++i) {
-            stray.push_back(rest[i]);
-            if (!IsTagSpace(rest[i])) strayJunk = true;
-        }
-        pos = e;
+        // 1.-2. The next name; what stood before it stays in front.
+        std::string_view nameText = remaining.TakeName(first);
+        if (nameText.empty()) break;
+        std::string name = LowerAscii(nameText);
         first = false;
 
         // 3. "^[\s\r\n\t]*=[\s\r\n\t]*" at the front of the remaining text.
         std::string value;
-        if (!strayJunk) {
-            size_t q = pos;
-            while (q < n && IsTagSpace(rest[q])) ++q;
-            if (q < n && rest[q] == '=') {
-                ++q;
-                while (q < n && IsTagSpace(rest[q])) ++q;
-                stray.clear();
-                strayBegin = 0;
-                pos = q;
+        size_t k = remaining.LeadingSpace();
+        if (k < remaining.Size() && remaining.At(k) == '=') {
+            ++k;
+            while (k < remaining.Size() && IsTagSpace(remaining.At(k))) ++k;
+            remaining.Consume(k);
 
-                bool quoted = false;
-                if (pos < n && (rest[pos] == '"' || rest[pos] == '\'' || rest[pos] == '`')) {
-                    const char quote = rest[pos];
-                    size_t c = pos + 1;
-                    while (c < n && rest[c] != quote) c += TSjisText::CharLength(rest, c);
-                    if (c < n) {
-                        value = RemoveBreaks(rest.substr(pos + 1, c - pos - 1));
-                        pos = c + 1;
-                        quoted = true;
-                    }
+            bool quoted = false;
+            const size_t size = remaining.Size();
+            for (int qi = 0; qi < 3 && size > 0; ++qi) {
+                const char quote = kQuotes[qi];
+                if (remaining.At(0) != quote || quoteGone[qi]) continue;
+                size_t c = 1;
+                while (c < size && remaining.At(c) != quote) c += remaining.CharLength(c);
+                if (c < size) {
+                    value = RemoveBreaks(remaining.Copy(1, c - 1));
+                    remaining.Consume(c + 1);
+                    quoted = true;
+                } else {
+                    // Nothing after this point can open such a quoted value again.
+                    quoteGone[qi] = true;
                 }
-                if (!quoted) {
-                    size_t c = pos;
-                    while (c < n && !IsTagSpace(rest[c])) c += TSjisText::CharLength(rest, c);
-                    value.assign(rest.substr(pos, c - pos));
-                    pos = c;
-                }
+                break;
+            }
+            if (!quoted) {
+                size_t c = 0;
+                while (c < size && !IsTagSpace(remaining.At(c))) c += remaining.CharLength(c);
+                value = remaining.Copy(0, c);
+                remaining.Consume(c);
             }
         }
 
@@ -237,10 +316,6 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
         Attributes.SetValue(name, std::string(TrimView(value)));
 
         // 5. One leading space goes.
-        if (strayBegin < stray.size()) {
-            if (stray[strayBegin] == ' ') ++strayBegin;
-        } else if (pos < n && rest[pos] == ' ') {
-            ++pos;
-        }
+        if (remaining.Size() > 0 && remaining.At(0) == ' ') remaining.Consume(1);
     }
 }

@@ -82,6 +82,15 @@ std::vector<TagCase> TagCases() {
          .attributes = {{"data-src", "b"}, {"src", "c"}}},
         {.name = "LaterUnderscoreSplits", .source = "<a x=1 my_id=2 y=3>", .tagName = "a", .attributes = {{"x", "1"}}},
         {.name = "JunkBeforeTheFirstName", .source = "<a \"x\" href=\"y\">", .tagName = "a"},
+        // What stands before a name stays in front of the text, so an "=" there
+        // gives the name the value that follows.
+        {.name = "EqualsBeforeTheFirstName", .source = "<a = x y>", .tagName = "a", .attributes = {{"x", "y"}}},
+        {.name = "EqualsBeforeALaterName", .source = "<a x=1 =y z>", .tagName = "a", .attributes = {{"x", "1"}, {"y", "z"}}},
+        {.name = "ValueReadAcrossTheLeftovers",
+         .source = "<a  = \x83\x41</a>",
+         .tagName = "a",
+         .attributes = {{"a", "\x83\x41</"}}},
+        {.name = "QuotedValueFromTheLeftovers", .source = "<a =\"v\" x>", .tagName = "a"},
         {.name = "SelfClosingSlashIsJunk", .source = "<img src=a.png / alt=b>", .tagName = "img", .attributes = {{"src", "a.png"}}},
         {.name = "UnquotedRunsToTheSlash", .source = "<img src=a.png/>", .tagName = "img", .attributes = {{"src", "a.png/"}}},
         // Shift-JIS
@@ -217,6 +226,18 @@ TEST(TagAttributesTest, HugeTagWithManyRemovals) {
     TInetTagObjectEx item(tag);
     ASSERT_EQ(item.Attributes.Count(), 1u);
     EXPECT_EQ(item.Attributes.Value("last"), "2");
+}
+
+// Leftovers that stay in front (white space, then a sign) while very many
+// names follow: each equals test must not walk the leftovers again.
+TEST(TagAttributesTest, HugeLeftoversStayLinear) {
+    const size_t n = 200000;
+    std::string tag = "<a " + std::string(n, ' ') + "?";
+    for (size_t i = 0; i < n; ++i) tag += "b ";
+    tag += "=c>";
+    TInetTagObjectEx item(tag);
+    EXPECT_EQ(item.TagName, "a");
+    EXPECT_EQ(item.Attributes.Count(), 0u);
 }
 
 } // namespace
