@@ -6,10 +6,10 @@
 #include <array>
 
 // The scans below are hand-written forms of the program's patterns; each
-// walks the text once from a moving offset instead of cutting the front off
-// a copy, and steps over double-byte characters the way the pattern engine
-// does, so that the second byte of a character is never taken for "<", a
-// quote or an address character.
+// goes through the text once from a moving offset instead of cutting the
+// front off a copy, and respects character boundaries the way the pattern
+// engine does, so that the second byte of a character is never taken for
+// "<", a quote or an address character.
 
 namespace {
 
@@ -84,7 +84,6 @@ void TInetHTMLEx::UpdateTagList() {
     Cancelled.store(false, std::memory_order_relaxed);
 
     const std::string_view html = HTML;
-    const size_t n = html.size();
     size_t pos = 0; // start of the text not yet turned into items
     // "<[^>]*>": the first "<" on a character boundary and the first ">"
     // after it. Neither byte can be the second byte of a valid character,
