@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -24,6 +25,30 @@ std::unique_ptr<TPairTable> BuildTable() {
     for (char16_t wide = 0xFF01; wide <= 0xFF5E; ++wide)
         add(wide, static_cast<unsigned char>(wide - 0xFF01 + 0x21));
     add(0x3000, ' ');
+
+    // Some of these characters have a second code in CP932 (the NEC-selected
+    // rows repeat the full-width quote and apostrophe). Decoding every pair,
+    // one lead byte's row per call, finds those too.
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!TSjisText::IsLeadByte(static_cast<unsigned char>(lead))) continue;
+        std::string row;
+        std::vector<unsigned> codes;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            row.push_back(static_cast<char>(lead));
+            row.push_back(static_cast<char>(trail));
+            codes.push_back((lead << 8) | trail);
+        }
+        std::u16string wide = TCodePage::ToUtf16(row);
+        if (wide.size() != codes.size()) continue; // not one unit per pair: leave the row alone
+        for (size_t i = 0; i < codes.size(); ++i) {
+            char16_t w = wide[i];
+            if (w >= 0xFF01 && w <= 0xFF5E)
+                (*table)[codes[i]] = static_cast<unsigned char>(w - 0xFF01 + 0x21);
+            else if (w == 0x3000)
+                (*table)[codes[i]] = ' ';
+        }
+    }
     return table;
 }
 

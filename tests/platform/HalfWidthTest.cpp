@@ -22,6 +22,8 @@ std::vector<HalfWidthCase> Cases() {
         {.name = "DigitsAndCapitals", .input = SJ("０９ＡＺ"), .expected = "09AZ"},
         {.name = "IdeographicSpace", .input = SJ("a　b"), .expected = "a b"},
         {.name = "FullWidthBackslashAndQuotes", .input = SJ("＼＂＇"), .expected = "\\\"'"},
+        // The NEC-selected codes of the full-width quote and apostrophe.
+        {.name = "SecondCodesOfQuotes", .input = "\xEE\xFC\xEE\xFB", .expected = "\"'"},
         {.name = "KanaAndKanjiUnchanged", .input = SJ("あア表示"), .expected = SJ("あア表示")},
         // 0x81 0x82 is one character, so the 0x82 0x60 ("Ａ") seen from the
         // second byte is not one.
