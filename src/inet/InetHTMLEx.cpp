@@ -1,0 +1,193 @@
+#include "inet/InetHTMLEx.h"
+
+#include "platform/HalfWidth.h"
+#include "platform/SjisText.h"
+
+#include <array>
+
+// The scans below are hand-written forms of the program's patterns; each
+// goes through the text once from a moving offset instead of cutting the
+// front off a copy, and respects character boundaries the way the pattern
+// engine does, so that the second byte of a character is never taken for
+// "<", a quote or an address character.
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+
+// The address characters "[a-zA-Z0-9!#-&\*-;=\?-~]" and the file-name
+// characters "[a-zA-Z0-9!#-&(-;=\?-~]" (the same plus "(" and ")").
+struct TCharSets {
+    std::array<bool, 256> url{};
+    std::array<bool, 256> file{};
+    TCharSets() {
+        auto range = [](std::array<bool, 256>& set, int from, int to) {
+            for (int c = from; c <= to; ++c) set[c] = true;
+        };
+        for (auto* set : {&url, &file}) {
+            range(*set, 'a', 'z');
+            range(*set, 'A', 'Z');
+            range(*set, '0', '9');
+            range(*set, '!', '!');
+            range(*set, '#', '&');
+            range(*set, '=', '=');
+            range(*set, '?', '~');
+        }
+        range(url, '*', ';');
+        range(file, '(', ';');
+    }
+};
+
+const TCharSets& Sets() {
+    static const TCharSets sets;
+    return sets;
+}
+
+bool InSet(const std::array<bool, 256>& set, char c) { return set[static_cast<unsigned char>(c)]; }
+
+bool IsQuote(char c) { return c == '\'' || c == '"'; }
+
+bool IsLead(char c) { return TSjisText::IsLeadByte(static_cast<unsigned char>(c)); }
+
+// Whether `pos` starts a character, given that `known` (<= pos) does. A
+// byte outside the lead range is a character or a second byte, so the byte
+// after it starts a character; from there the lead-range bytes pair up.
+// The look back stops at `known`, so callers that move `known` forward to
+// each position they test stay linear.
+bool IsBoundary(std::string_view text, size_t known, size_t pos) {
+    size_t k = pos;
+    while (k > known && IsLead(text[k - 1])) --k;
+    return (pos - k) % 2 == 0;
+}
+
+// The first byte `c` (one that is never a lead byte) at or after `from`
+// that starts a character; `from` must start one. npos when there is none.
+size_t FindOnBoundary(std::string_view text, char c, size_t from) {
+    size_t known = from;
+    for (;;) {
+        size_t p = text.find(c, from);
+        if (p == std::string_view::npos) return p;
+        if (IsBoundary(text, known, p)) return p;
+        known = from = p + 1; // p is a second byte, so the next byte starts a character
+    }
+}
+
+} // namespace
+
+TInetTagObjectEx* TInetHTMLEx::GetTag(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= Items.size()) return nullptr;
+    return Items[static_cast<size_t>(index)].get();
+}
+
+void TInetHTMLEx::UpdateTagList() {
+    ClearTagList();
+    Cancelled.store(false, std::memory_order_relaxed);
+
+    const std::string_view html = HTML;
+    size_t pos = 0; // start of the text not yet turned into items
+    // "<[^>]*>": the first "<" on a character boundary and the first ">"
+    // after it. Neither byte can be the second byte of a valid character,
+    // but a lead byte right before one swallows it, so each hit of the fast
+    // byte search is checked for a character boundary.
+    while (!Stopped()) {
+        const size_t open = FindOnBoundary(html, '<', pos);
+        if (open == std::string_view::npos) break;
+        const size_t close = FindOnBoundary(html, '>', open + 1);
+        if (close == std::string_view::npos) break; // no ">" after this "<", so none after a later one
+
+        std::string_view before = html.substr(pos, open - pos);
+        size_t b = 0, e = before.size();
+        while (b < e && IsBlank(before[b])) ++b;
+        while (e > b && IsBlank(before[e - 1])) --e;
+        if (e > b) Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
+        Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(html.substr(open, close + 1 - open))));
+
+        pos = close + 1;
+    }
+
+    if (SearchURL) SearchObject(html);
+}
+
+void TInetHTMLEx::AddFakeLink(std::string_view href) {
+    // Built as real tag text so that the item reads exactly like a parsed
+    // link; neither an address nor a file name can hold a double quote.
+    std::string tag;
+    tag.reserve(href.size() + 30);
+    tag.append("<_fake_a href=\"").append(href).append("\"></_fake_a>");
+    Items.push_back(std::make_unique<TInetTagObjectEx>(std::move(tag)));
+}
+
+void TInetHTMLEx::SearchObject(std::string_view source) {
+    if (Stopped()) return;
+    const std::string text = THalfWidth::Convert(source);
+    const TCharSets& sets = Sets();
+    const size_t n = text.size();
+
+    // Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on
+    // a character boundary with an address character after it and lower-case
+    // letters before it ends the scheme of a match; the first one gives the
+    // leftmost match, which starts where that run of letters starts. With
+    // SearchFile the text between the addresses is gathered for the
+    // file-name search.
+    const std::string_view view = text;
+    std::string rest;
+    if (SearchFile) rest.reserve(n);
+    size_t copied = 0; // text before this offset is in `rest` or is an address
+    size_t known = 0;  // an offset known to start a character
+    size_t from = 0;
+    while (!Stopped()) {
+        const size_t colon = view.find("://", from);
+        if (colon == std::string_view::npos) break;
+        if (!IsBoundary(view, known, colon)) {
+            known = from = colon + 1;
+            continue;
+        }
+        size_t start = colon;
+        while (start > known && view[start - 1] >= 'a' && view[start - 1] <= 'z') --start;
+        // The letter right after a lead byte is that character's second byte.
+        if (start < colon && !IsBoundary(view, known, start)) ++start;
+        known = colon;
+        from = colon + 1;
+        if (start == colon || colon + 3 >= n || !InSet(sets.url, view[colon + 3])) continue;
+
+        size_t end = colon + 4;
+        while (end < n && InSet(sets.url, view[end])) ++end;
+        AddFakeLink(view.substr(start, end - start));
+        if (SearchFile) rest.append(view.substr(copied, start - copied));
+        copied = known = from = end;
+    }
+    if (!SearchFile || Stopped()) return;
+    rest.append(text, copied, std::string::npos);
+
+    // Quoted file names: "['\"][set]+\.[set]+['\"]" with the file-name set.
+    // Quotes are not in the set, so a candidate is a quote, the run of set
+    // characters after it and a quote right after that run; it matches when
+    // the run holds a "." with at least one character on either side. When
+    // it does not, the next candidate is the closing quote itself.
+    const size_t m = rest.size();
+    size_t q = 0;
+    while (!Stopped()) {
+        while (q < m && !IsQuote(rest[q])) q += TSjisText::CharLength(rest, q);
+        if (q >= m) break;
+        size_t end = q + 1;
+        size_t dot = std::string::npos; // the first "." after the run's first character
+        bool paren = false;
+        while (end < m && InSet(sets.file, rest[end])) {
+            if (rest[end] == '.' && end > q + 1 && dot == std::string::npos) dot = end;
+            if (rest[end] == '(' || rest[end] == ')') paren = true;
+            ++end;
+        }
+        // It needs a character after it inside the run too.
+        const bool dotInside = dot != std::string::npos && dot + 1 < end;
+        if (end < m && IsQuote(rest[end]) && dotInside) {
+            if (!paren) {
+                std::string_view name = std::string_view(rest).substr(q + 1, end - q - 1);
+                char last = name.back();
+                if (last != '+' && last != '=') AddFakeLink(name);
+            }
+            q = end + 1;
+            continue;
+        }
+        q = end; // the character that ended the run may open the next candidate
+    }
+}

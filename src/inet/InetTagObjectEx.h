@@ -1,0 +1,68 @@
+#pragma once
+// One item of a scanned page: a tag (its lower-case name and attributes) or
+// the text between two tags. Parsing never fails: markup it cannot read
+// gives an empty TagName or fewer attributes.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct TTagAttribute {
+    std::string Name;
+    std::string Value;
+};
+
+// The attributes of a tag as an insertion-ordered name/value list. Names are
+// looked up without regard to the case of A-Z (the parser stores them in
+// lower case); a missing name reads as an empty value. Setting an empty
+// value removes the name, setting a known name replaces its value in place,
+// a new name goes to the end: the rules of a name=value string list.
+class TTagAttributes {
+public:
+    const std::string& Value(std::string_view name) const;
+    bool Contains(std::string_view name) const;
+    void SetValue(std::string_view name, std::string value);
+    void Clear();
+
+    size_t Count() const { return live_; }
+    // The pairs in order.
+    std::vector<TTagAttribute> List() const;
+    template <typename Fn>
+    void ForEach(Fn&& fn) const {
+        for (const Entry& e : entries_)
+            if (e.alive) fn(e.pair.Name, e.pair.Value);
+    }
+
+private:
+    struct Entry {
+        TTagAttribute pair;
+        bool alive = true;
+    };
+    // Removed entries stay as tombstones until they outnumber the live ones,
+    // so that many removals in one huge tag stay linear. The hash index is
+    // built only once a tag has more than a handful of names.
+    static constexpr size_t kLinearLimit = 8;
+    size_t FindIndex(std::string_view lowerName) const;
+    void Compact();
+    void RebuildIndex();
+
+    std::vector<Entry> entries_;
+    std::unordered_map<std::string, size_t> index_;
+    size_t live_ = 0;
+};
+
+class TInetTagObjectEx {
+public:
+    explicit TInetTagObjectEx(std::string text);
+
+    // Parses `text` into TagName/Attributes (a text starting with "<") or
+    // Text (anything else). Clears the results of an earlier call; Source
+    // is left as the constructor set it.
+    void SetAttributeList(std::string_view text);
+
+    std::string Source;
+    std::string TagName;
+    TTagAttributes Attributes;
+    std::string Text;
+};

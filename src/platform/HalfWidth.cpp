@@ -1,0 +1,87 @@
+#include "platform/HalfWidth.h"
+
+#include "platform/CodePage.h"
+#include "platform/SjisText.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Double-byte code (lead << 8 | trail) -> its ASCII form, 0 for "none".
+using TPairTable = std::array<unsigned char, 0x10000>;
+
+std::unique_ptr<TPairTable> BuildTable() {
+    auto table = std::make_unique<TPairTable>();
+    table->fill(0);
+    auto add = [&](char16_t wide, unsigned char ascii) {
+        std::string bytes = TCodePage::FromUtf16(std::u16string_view(&wide, 1));
+        // Only characters that really have a double-byte CP932 form count;
+        // an unmappable one comes back as a single "?".
+        if (bytes.size() == 2 && TSjisText::IsLeadByte(static_cast<unsigned char>(bytes[0])))
+            (*table)[(static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1])] = ascii;
+    };
+    for (char16_t wide = 0xFF01; wide <= 0xFF5E; ++wide)
+        add(wide, static_cast<unsigned char>(wide - 0xFF01 + 0x21));
+    add(0x3000, ' ');
+
+    // Some of these characters have a second code in CP932 (the NEC-selected
+    // rows repeat the full-width quote and apostrophe). Decoding every pair,
+    // one lead byte's row per call, finds those too.
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!TSjisText::IsLeadByte(static_cast<unsigned char>(lead))) continue;
+        std::string row;
+        std::vector<unsigned> codes;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F) continue;
+            row.push_back(static_cast<char>(lead));
+            row.push_back(static_cast<char>(trail));
+            codes.push_back((lead << 8) | trail);
+        }
+        std::u16string wide = TCodePage::ToUtf16(row);
+        if (wide.size() != codes.size()) continue; // not one unit per pair: leave the row alone
+        for (size_t i = 0; i < codes.size(); ++i) {
+            char16_t w = wide[i];
+            if (w >= 0xFF01 && w <= 0xFF5E)
+                (*table)[codes[i]] = static_cast<unsigned char>(w - 0xFF01 + 0x21);
+            else if (w == 0x3000)
+                (*table)[codes[i]] = ' ';
+        }
+    }
+    return table;
+}
+
+const TPairTable& Table() {
+    static const std::unique_ptr<TPairTable> table = BuildTable();
+    return *table;
+}
+
+} // namespace
+
+std::string THalfWidth::Convert(std::string_view cp932) {
+    const TPairTable& table = Table();
+    const size_t n = cp932.size();
+    std::string out(n, '\0'); // never longer than the input
+    const char* in = cp932.data();
+    char* to = out.data();
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(in[i]);
+        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) { // a lead byte at the very end stays as it is
+            *to++ = static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        const unsigned char ascii = table[(c << 8) | static_cast<unsigned char>(in[i + 1])];
+        if (ascii) {
+            *to++ = static_cast<char>(ascii);
+        } else {
+            *to++ = static_cast<char>(c);
+            *to++ = in[i + 1];
+        }
+        i += 2;
+    }
+    out.resize(static_cast<size_t>(to - out.data()));
+    return out;
+}

@@ -1,0 +1,15 @@
+#pragma once
+// The half-width folding used before addresses are searched in a page: the
+// CP932 full-width forms of the ASCII signs, digits and letters (U+FF01 to
+// U+FF5E) and the ideographic space (U+3000) become their ASCII bytes, so
+// that an address typed in full-width characters is found. Every other
+// character, double-byte or not, is copied unchanged; the walk is character
+// aware (a second byte is never read as a character of its own) and linear.
+// Thread-safe: the mapping table is built once, on first use.
+#include <string>
+#include <string_view>
+
+class THalfWidth {
+public:
+    static std::string Convert(std::string_view cp932);
+};

@@ -1,0 +1,56 @@
+#include "platform/HalfWidth.h"
+
+#include "platform/CodePage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HalfWidthCase {
+    const char* name;
+    std::string input; // CP932
+    std::string expected;
+};
+
+std::vector<HalfWidthCase> Cases() {
+    return {
+        {.name = "AsciiUnchanged", .input = "http://h/a.zip?x=1", .expected = "http://h/a.zip?x=1"},
+        {.name = "FullWidthAddress",
+         .input = SJ("ｈｔｔｐ：／／ｈ／ａ．ｚｉｐ"),
+         .expected = "http://h/a.zip"},
+        {.name = "FirstAndLastOfTheRange", .input = SJ("！～"), .expected = "!~"},
+        {.name = "DigitsAndCapitals", .input = SJ("０９ＡＺ"), .expected = "09AZ"},
+        {.name = "IdeographicSpace", .input = SJ("a　b"), .expected = "a b"},
+        {.name = "FullWidthBackslashAndQuotes", .input = SJ("＼＂＇"), .expected = "\\\"'"},
+        // The NEC-selected codes of the full-width quote and apostrophe.
+        {.name = "SecondCodesOfQuotes", .input = "\xEE\xFC\xEE\xFB", .expected = "\"'"},
+        {.name = "KanaAndKanjiUnchanged", .input = SJ("あア表示"), .expected = SJ("あア表示")},
+        // 0x81 0x82 is one character, so the 0x82 0x60 ("Ａ") seen from the
+        // second byte is not one.
+        {.name = "PairsAreReadFromCharacterBoundaries", .input = "\x81\x82\x60", .expected = "\x81\x82\x60"},
+        {.name = "SecondByte5CStays", .input = "\x95\x5C\x82\x60", .expected = "\x95\x5C" "A"},
+        {.name = "HalfWidthKanaUnchanged", .input = "\xB1\xB2", .expected = "\xB1\xB2"},
+        {.name = "LoneLeadByteAtTheEnd", .input = "a\x82", .expected = "a\x82"},
+        {.name = "NulInside", .input = std::string("\x82\x60\0\x82\x61", 5), .expected = std::string("A\0B", 3)},
+        {.name = "Empty", .input = "", .expected = ""},
+    };
+}
+
+class HalfWidthTest : public testing::TestWithParam<HalfWidthCase> {};
+
+TEST_P(HalfWidthTest, Converts) {
+    EXPECT_EQ(THalfWidth::Convert(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HalfWidthTest, testing::ValuesIn(Cases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(HalfWidthRangeTest, EveryFullWidthFormHasItsAsciiByte) {
+    for (char16_t wide = 0xFF01; wide <= 0xFF5E; ++wide) {
+        std::string cp932 = TCodePage::FromUtf16(std::u16string(1, wide));
+        ASSERT_EQ(cp932.size(), 2u) << std::hex << int(wide);
+        EXPECT_EQ(THalfWidth::Convert(cp932), std::string(1, char(wide - 0xFF01 + 0x21))) << std::hex << int(wide);
+    }
+}
+
+} // namespace
