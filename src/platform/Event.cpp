@@ -1,5 +1,6 @@
 #include "platform/Event.h"
 
+#include "platform/Thread.h"
 #include "platform/WaitClock.h"
 
 #include <cerrno>
@@ -99,14 +100,29 @@ TWaitResult TEvent::WaitFor(int milliseconds) {
     return WaitForAny({self}, milliseconds, index);
 }
 
+namespace {
+
+TWaitResult WaitForAnyRaw(const std::vector<TEvent*>& events, int milliseconds, int& index);
+
+} // namespace
+
 TWaitResult TEvent::WaitForAny(const std::vector<TEvent*>& events, int milliseconds,
                                int& index) {
+    TWaitResult result = WaitForAnyRaw(events, milliseconds, index);
+    // A worker that was asked to suspend parks here, once its wait is over.
+    TThread::CheckPoint();
+    return result;
+}
+
+namespace {
+
+TWaitResult WaitForAnyRaw(const std::vector<TEvent*>& events, int milliseconds, int& index) {
     index = -1;
     if (events.empty()) return wrError;
     std::vector<pollfd> fds(events.size());
     for (size_t i = 0; i < events.size(); ++i) {
-        if (!events[i] || events[i]->core_->fd < 0) return wrError;
-        fds[i] = pollfd{events[i]->core_->fd, POLLIN, 0};
+        if (!events[i] || events[i]->Handle() < 0) return wrError;
+        fds[i] = pollfd{events[i]->Handle(), POLLIN, 0};
     }
     TWaitClock clock(milliseconds);
     for (;;) {
@@ -117,10 +133,9 @@ TWaitResult TEvent::WaitForAny(const std::vector<TEvent*>& events, int milliseco
         }
         for (size_t i = 0; i < fds.size(); ++i) {
             if (!(fds[i].revents & POLLIN)) continue;
-            TCore& core = *events[i]->core_;
             // An auto-reset event another waiter took first is no longer
             // signalled: look at the next one, then wait again.
-            if (core.manualReset || core.Drain()) {
+            if (events[i]->ManualReset() || events[i]->TakeSignal()) {
                 index = static_cast<int>(i);
                 return wrSignaled;
             }
@@ -128,6 +143,10 @@ TWaitResult TEvent::WaitForAny(const std::vector<TEvent*>& events, int milliseco
         if (rc == 0 || clock.Expired()) return wrTimeout;
     }
 }
+
+} // namespace
+
+bool TEvent::TakeSignal() { return core_->Drain(); }
 
 int TEvent::Handle() const { return core_->fd; }
 

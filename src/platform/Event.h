@@ -51,6 +51,8 @@ public:
     const std::string& Name() const;
 
     struct TCore; // the shared state; internal to Event.cpp
+    // Resets the event and answers whether it was signalled.
+    bool TakeSignal();
 
 private:
     std::shared_ptr<TCore> core_;
