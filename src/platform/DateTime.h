@@ -15,8 +15,13 @@ public:
     // Builds a date and time; false when a field is out of range.
     static bool TryEncode(int year, int month, int day, int hour, int minute, int second,
                           TDateTime& out);
+    // Splits a value into its fields; the time is rounded to the nearest
+    // millisecond first and the milliseconds are then dropped. A value that is
+    // not a date of the years 1 to 9999 decodes as 1899/12/30 00:00:00.
     static void Decode(TDateTime value, int& year, int& month, int& day, int& hour, int& minute,
                        int& second);
+    // Adds whole hours (negative to go back), carrying into the date. A value
+    // that is not a date of the years 1 to 9999 comes back unchanged.
     static TDateTime IncHour(TDateTime value, int hours);
 
     // Reads a date-time text in the local format: "yyyy/mm/dd" optionally
