@@ -1,5 +1,31 @@
 #pragma once
 // Guessing and converting the Japanese encodings of page bytes to Shift-JIS.
+//
+// All three calls are stateless, thread-safe and linear in the text; none
+// reads or writes outside the given bytes.
+//
+// GetCodeType: 0 when the text holds ESC "$@", ESC "$B", ESC "&@" ESC "$B" or
+// ESC "$(D" anywhere; else 1 when a byte 0x80-0xA0 comes before the first
+// zero byte (a Shift-JIS lead byte, never seen in EUC-JP); else 2. Plain
+// ASCII therefore reads as EUC-JP, which converts to itself.
+//
+// JIStoSJIS: each double-byte run opened by ESC "$B" is converted pair by pair
+// with the JIS X 0208 -> Shift-JIS arithmetic. The run ends at the first
+// ESC "(B" after it; only when there is none at the first ESC "(J", then
+// ESC "(H", then ESC "(I" (the first of these kinds that occurs at all wins,
+// even when a later kind occurs earlier); without any, at the end of the
+// text. The opening and closing sequences are dropped, everything outside
+// the runs (other escape sequences included) is kept as it is. A run is
+// converted up to its first zero byte; the rest of that run is dropped.
+// A lone last byte of a run with an odd length is dropped.
+//
+// EUCtoSJIS: converts the bytes up to the first zero byte (the rest is
+// dropped). Bytes below 0xA0 are copied (0x8E and 0x8F included: the single
+// shifts are not recognised); a byte of 0xA0 or more starts a pair with the
+// next byte. A lead byte with no byte after it is dropped.
+//
+// Half a character at the end is dropped rather than kept because a stray
+// lead byte in Shift-JIS text would swallow whatever is appended after it.
 #include <string>
 #include <string_view>
 

@@ -11,6 +11,8 @@ public:
     // "%XX" (upper-case hex, each byte of a double-byte character on its own).
     static std::string Encode(std::string_view text, std::string_view keep);
     // "%" + two hex digits become that byte; plus signs after the last escape
-    // become spaces; a "%" without two hex digits is copied.
+    // become spaces; a "%" without two hex digits is copied. Both signs count
+    // only as characters of their own (a lead byte takes the next byte
+    // along). Linear in the text length.
     static std::string Decode(std::string_view text);
 };

@@ -41,16 +41,6 @@ size_t Utf8Unit(const unsigned char* p, size_t left) {
     return n;
 }
 
-size_t Utf16Unit(const unsigned char* p, size_t left) {
-    if (left < 2) return left;
-    unsigned unit = p[0] | (p[1] << 8);
-    if (unit >= 0xD800 && unit <= 0xDBFF && left >= 4) {
-        unsigned next = p[2] | (p[3] << 8);
-        if (next >= 0xDC00 && next <= 0xDFFF) return 4;
-    }
-    return 2;
-}
-
 // Converts with iconv, replacing what cannot be converted by `replacement`
 // (already in the target encoding) one source character at a time.
 std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength unit,
@@ -99,17 +89,105 @@ std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength un
     return out;
 }
 
+// Unicode comes in as glibc's own code points (WCHAR_T, UCS-4): that is a
+// single conversion step. From UTF-8 or UTF-16 glibc converts in two steps,
+// and every character the second step cannot take makes it convert the
+// first step's whole buffer again, several milliseconds per kilobyte of
+// Korean or emoji text. Decoding UTF-8 and UTF-16 here avoids that.
 IconvHandle& Handle(int which) {
     thread_local IconvHandle toUtf8("UTF-8", "CP932");
-    thread_local IconvHandle fromUtf8("CP932", "UTF-8");
     thread_local IconvHandle toUtf16("UTF-16LE", "CP932");
-    thread_local IconvHandle fromUtf16("CP932", "UTF-16LE");
+    thread_local IconvHandle fromWide("CP932", "WCHAR_T");
     switch (which) {
     case 0: return toUtf8;
-    case 1: return fromUtf8;
     case 2: return toUtf16;
-    default: return fromUtf16;
+    default: return fromWide;
     }
+}
+
+size_t WideUnit(const unsigned char*, size_t left) { return left < sizeof(wchar_t) ? left : sizeof(wchar_t); }
+
+static_assert(sizeof(wchar_t) == 4, "WCHAR_T is UCS-4 on the platforms we build for");
+
+// The code point of the well-formed UTF-8 sequence at p, or -1 (overlong
+// forms, surrogates and values above U+10FFFF are not well formed).
+long DecodeUtf8At(const unsigned char* p, size_t left, size_t& len) {
+    unsigned char c = p[0];
+    long cp;
+    long min;
+    if (c < 0x80) {
+        len = 1;
+        return c;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else {
+        return -1;
+    }
+    if (len > left) return -1;
+    for (size_t i = 1; i < len; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return -1;
+        cp = (cp << 6) | (p[i] & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return -1;
+    return cp;
+}
+
+// A sequence that is not well formed becomes one "?" per unit as Utf8Unit
+// measures it.
+std::wstring DecodeUtf8(std::string_view s) {
+    std::wstring out;
+    out.reserve(s.size());
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(s.data());
+    size_t left = s.size();
+    while (left > 0) {
+        size_t len = 0;
+        long cp = DecodeUtf8At(p, left, len);
+        if (cp < 0) {
+            len = Utf8Unit(p, left);
+            cp = '?';
+        }
+        out.push_back(static_cast<wchar_t>(cp));
+        p += len;
+        left -= len;
+    }
+    return out;
+}
+
+// A lone surrogate becomes "?".
+std::wstring DecodeUtf16(std::u16string_view s) {
+    std::wstring out;
+    out.reserve(s.size());
+    for (size_t i = 0; i < s.size(); ++i) {
+        char32_t u = s[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            u = 0x10000 + ((u - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            u = '?';
+        }
+        out.push_back(static_cast<wchar_t>(u));
+    }
+    return out;
+}
+
+std::string FromWide(const std::wstring& wide) {
+    if (!Handle(1).ok()) {
+        // No converter on this system: keep ASCII, the rest cannot be told.
+        std::string out;
+        for (wchar_t w : wide) out.push_back(w < 0x80 ? static_cast<char>(w) : '?');
+        return out;
+    }
+    return Convert(Handle(1), reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t), WideUnit, "?");
 }
 
 bool IsAscii(std::string_view s) {
@@ -129,7 +207,7 @@ std::string TCodePage::ToUtf8(std::string_view cp932) {
 
 std::string TCodePage::FromUtf8(std::string_view utf8) {
     if (IsAscii(utf8)) return std::string(utf8);
-    return Convert(Handle(1), utf8.data(), utf8.size(), Utf8Unit, "?");
+    return FromWide(DecodeUtf8(utf8));
 }
 
 std::u16string TCodePage::ToUtf16(std::string_view cp932) {
@@ -142,10 +220,5 @@ std::u16string TCodePage::ToUtf16(std::string_view cp932) {
 }
 
 std::string TCodePage::FromUtf16(std::u16string_view utf16) {
-    std::string bytes(utf16.size() * 2, '\0');
-    for (size_t i = 0; i < utf16.size(); ++i) {
-        bytes[2 * i] = static_cast<char>(utf16[i] & 0xFF);
-        bytes[2 * i + 1] = static_cast<char>(utf16[i] >> 8);
-    }
-    return Convert(Handle(3), bytes.data(), bytes.size(), Utf16Unit, "?");
+    return FromWide(DecodeUtf16(utf16));
 }

@@ -44,6 +44,18 @@ TEST(CodePageTest, UnmappableAndInvalidInputIsReplacedNotLost) {
     EXPECT_EQ(TCodePage::ToUtf8(""), "");
 }
 
+// UTF-8 and UTF-16 are decoded before the code page conversion: each
+// sequence that is not well formed is one "?", and so is each character
+// outside CP932 (surrogate pairs included).
+TEST(CodePageTest, MalformedUnicodeIsOneQuestionMarkPerUnit) {
+    EXPECT_EQ(TCodePage::FromUtf8("\xED\xA0\x80|\xC0\x80|\xE0\x80\x80|\xF4\x90\x80\x80|\xF8\x88\x80\x80\x80"),
+              "?|?|?|?|??");
+    EXPECT_EQ(TCodePage::FromUtf8("\xE3\x81x\xE6\x97\xA5"), "?x\x93\xFA");
+    EXPECT_EQ(TCodePage::FromUtf8("한국어 日本"), "??? \x93\xFA\x96\x7B");
+    EXPECT_EQ(TCodePage::FromUtf16(u"a\U0001F600b\xDC00"), "a?b?");
+    EXPECT_EQ(TCodePage::FromUtf16(u"日\u00E9"), "\x93\xFA?");
+}
+
 TEST(CodePageTest, LargeTextKeepsEveryCharacter) {
     std::string sjis;
     for (int i = 0; i < 100000; ++i) sjis += "\x95\x5C" "a";
