@@ -7,7 +7,8 @@
 // Threads: every operation runs on the thread that owns the object (the
 // page load thread), and OnReceiveData fires there, inside the read loop.
 // Cancel (and CancelWrite) may come from any thread. ErrorCode may be read
-// from any thread.
+// from any thread. A Cancel must not overlap the object's destruction: the
+// owner of the pointer that other threads cancel through guards it.
 //
 // ErrorCode: 0 none, 1 cancelled, 2 connection not opened, 3 timed out,
 // 4 file error. Apart from Cancel (which always records 1) an error is only
