@@ -1,0 +1,135 @@
+#include "inet/InetHTTP.h"
+
+#include "inet/InetURLEx.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr std::string_view kBlankLine = "\r\n\r\n";
+constexpr std::string_view kBareBlankLine = "\n\n";
+
+// The 0-based index of the first body byte in `text` (after the first
+// "\r\n\r\n", or else after the first "\n\n"), or npos. Both terminators are
+// looked for from `from` on only: the caller has seen the bytes before it and
+// knows that neither ended there. `header` receives the length before the
+// terminator.
+size_t FindBodyStart(std::string_view text, size_t from, size_t& header) {
+    size_t at = text.find(kBlankLine, from >= 3 ? from - 3 : 0);
+    if (at != std::string_view::npos) {
+        header = at;
+        return at + kBlankLine.size();
+    }
+    at = text.find(kBareBlankLine, from >= 1 ? from - 1 : 0);
+    if (at != std::string_view::npos) {
+        header = at;
+        return at + kBareBlankLine.size();
+    }
+    return std::string_view::npos;
+}
+
+} // namespace
+
+TInetHTTP::TInetHTTP(std::unique_ptr<TTransport> socket) : TInetBase(std::move(socket)) {
+    Port = 80;
+}
+
+TInetHTTP::~TInetHTTP() = default;
+
+bool TInetHTTP::SetHeadReadType() { return false; }
+
+bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
+    if (!ProxyHost.empty()) {
+        Host = ProxyHost;
+        Port = ProxyPort;
+    } else {
+        Host = url.Host;
+    }
+    Open();
+    if (ErrorCode == 2) return false;
+    ReleaseReceiveBuffer();
+    if (SendText(request)) ReceiveData();
+    return true;
+}
+
+void TInetHTTP::Head(const std::string& urlText) {
+    HeaderText.clear();
+    HeaderParsed = false;
+    TInetURLEx url(urlText);
+    StopAtHeader = true;
+    RequestHeader.HeadMethod = SetHeadReadType();
+    RequestHeader.ExtraHeaders.clear();
+    std::string request = RequestHeader.GetHeader(url, !ProxyHost.empty(), false);
+    if (!Transfer(url, request)) return;
+    std::string text = GetText();
+    size_t end = text.find(kBlankLine);
+    if (end != std::string::npos) text.resize(end);
+    ResponseHeader.SetHeader(text);
+    Close();
+}
+
+void TInetHTTP::Get(const std::string& urlText, bool post) {
+    HeaderText.clear();
+    HeaderParsed = false;
+    TInetURLEx url(urlText);
+    StopAtHeader = false;
+    RequestHeader.HeadMethod = false;
+    std::string request = RequestHeader.GetHeader(url, !ProxyHost.empty(), post);
+    if (!Transfer(url, request)) return;
+    // A file receive parsed the header on the way (DoFileWrite).
+    if (!ReceiveToFile) ResponseHeader.SetHeader(GetText());
+    Close();
+}
+
+bool TInetHTTP::DoFileWrite(const char* chunk, int count, int& skip) {
+    skip = 0;
+    // The last status parsed: the preceding Head's, until this answer's
+    // header is in.
+    if (ResponseHeader.StatusCode >= 400) {
+        CancelWrite();
+        return false;
+    }
+    if (HeaderParsed) return true;
+    size_t before = HeaderText.size();
+    HeaderText.append(chunk, ::strnlen(chunk, static_cast<size_t>(count)));
+    size_t headerLength = 0;
+    size_t bodyStart = FindBodyStart(HeaderText, before, headerLength);
+    if (bodyStart == std::string::npos) return false; // all of this chunk is header
+    ResponseHeader.SetHeader(HeaderText.substr(0, headerLength));
+    HeaderParsed = true;
+    skip = static_cast<int>(bodyStart - before);
+    return true;
+}
+
+bool TInetHTTP::ReadCheck(std::string_view received, int count, TInetSocketStream&) {
+    if (!StopAtHeader) return true;
+    size_t header = 0;
+    // Only the new chunk (and the 3 bytes before it) can complete the end.
+    size_t from = received.size() - static_cast<size_t>(count);
+    return FindBodyStart(received, from, header) == std::string_view::npos;
+}
+
+int64_t TInetHTTP::GetEntityPos() const {
+    std::string_view text(ReceiveBuffer.c_str()); // the received text, to its first zero byte
+    size_t header = 0;
+    size_t bodyStart = FindBodyStart(text, 0, header);
+    if (bodyStart == std::string_view::npos) return 0;
+    int64_t position = static_cast<int64_t>(bodyStart) + 1;
+    return position > ReceiveLength ? 0 : position;
+}
+
+std::string TInetHTTP::GetEntity() const {
+    std::string text = GetText();
+    int64_t position = GetEntityPos();
+    return position == 0 ? text : text.substr(static_cast<size_t>(position - 1));
+}
+
+const char* TInetHTTP::GetBinary() const {
+    int64_t position = GetEntityPos();
+    return position == 0 ? nullptr : ReceiveBuffer.data() + (position - 1);
+}
+
+int64_t TInetHTTP::GetBinaryLen() const {
+    int64_t position = GetEntityPos();
+    return position == 0 ? 0 : ReceiveLength - position + 1;
+}

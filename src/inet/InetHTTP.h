@@ -1,0 +1,71 @@
+#pragma once
+// HTTP/1.0 with "Connection: close" over TInetBase: one request per
+// connection, the answer ends when the server closes. No chunked decoding,
+// no keep-alive, no Content-Length framing, no automatic redirection.
+//
+// Threads: one object belongs to one page load thread; Head, Get and every
+// accessor run there. Cancel (inherited) may come from any thread.
+//
+// A Head fetches only the response header: it sends a GET (SetHeadReadType
+// answers false) and stops reading once the blank line after the header has
+// arrived. A Get fetches the whole answer, into ReceiveBuffer or, with
+// ReceiveToFile, into TargetFile with the header kept out of the file. When
+// the connection cannot be opened (ErrorCode 2) both return without touching
+// ResponseHeader.
+#include "inet/InetBase.h"
+#include "inet/InetHTTPRequestHeader.h"
+#include "inet/InetHTTPResponseHeader.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class TInetURLEx;
+
+class TInetHTTP : public TInetBase {
+public:
+    explicit TInetHTTP(std::unique_ptr<TTransport> socket = nullptr);
+    ~TInetHTTP() override;
+
+    TInetHTTPRequestHeader RequestHeader;
+    TInetHTTPResponseHeader ResponseHeader;
+    std::string ProxyHost; // requests go through this proxy when not empty
+    int ProxyPort = 0;
+    std::string HeaderText; // header bytes gathered during a file receive
+    bool HeaderParsed = false;
+    bool StopAtHeader = true;
+
+    // Without a proxy, Host becomes the address's host and Port stays as the
+    // caller set it (the address's port, or 80). The request header's extra
+    // lines are cleared by Head and kept by Get.
+    void Head(const std::string& url);
+    virtual void Get(const std::string& url, bool post);
+    // The method of Head: true sends HEAD, false (here) sends GET.
+    virtual bool SetHeadReadType();
+
+    // The 1-based position in the received text (ReceiveBuffer up to its
+    // first zero byte) just after the first "\r\n\r\n", or else after the
+    // first "\n\n"; 0 when neither occurs or the body is empty.
+    int64_t GetEntityPos() const;
+    // The received text from GetEntityPos on; all of it when that is 0.
+    std::string GetEntity() const;
+    // The body inside ReceiveBuffer, for answers that are not text; null and
+    // 0 when GetEntityPos is 0.
+    const char* GetBinary() const;
+    int64_t GetBinaryLen() const;
+
+protected:
+    // Keeps the header out of the file: gathers it in HeaderText, parses it
+    // into ResponseHeader once its end has arrived, and writes from the first
+    // body byte on. A status of 400 or more stops the file (CancelWrite).
+    bool DoFileWrite(const char* chunk, int count, int& skip) override;
+    // With StopAtHeader, stops reading once the header's end has arrived
+    // ("\r\n\r\n", or a bare "\n\n" from a server that writes no carriage
+    // returns).
+    bool ReadCheck(std::string_view received, int count, TInetSocketStream& stream) override;
+
+private:
+    // Sends `request` for `url` and receives the answer (Head and Get steps
+    // 3 to 6). False when the connection could not be opened.
+    bool Transfer(const TInetURLEx& url, const std::string& request);
+};

@@ -1,0 +1,161 @@
+#include "platform/TcpTransport.h"
+
+#include "platform/WaitClock.h"
+
+#include <cerrno>
+#include <memory>
+
+#include <fcntl.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+struct TAddrInfoFree {
+    void operator()(addrinfo* info) const { ::freeaddrinfo(info); }
+};
+
+// poll() that resumes after signals with what is left of the time.
+int PollFor(pollfd* fds, nfds_t count, int timeoutMs) {
+    TWaitClock clock(timeoutMs);
+    for (;;) {
+        int rc = ::poll(fds, count, clock.Remaining());
+        if (rc >= 0 || errno != EINTR) return rc;
+    }
+}
+
+} // namespace
+
+TTcpTransport::~TTcpTransport() { Close(); }
+
+TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent* cancel) {
+    ReleaseSocket();
+    if (shutDown_) return crCancelled;
+
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    std::string service = std::to_string(port);
+    // The lookup itself cannot be broken off; a Shutdown during it is seen
+    // right after.
+    if (host.empty() || port <= 0 || port > 65535 ||
+        ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        return shutDown_ ? crCancelled : crFailed;
+    std::unique_ptr<addrinfo, TAddrInfoFree> list(found);
+
+    for (addrinfo* ai = list.get(); ai; ai = ai->ai_next) {
+        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                          ai->ai_protocol);
+        if (fd < 0) continue;
+        {
+            std::lock_guard lock(mutex_);
+            fd_ = fd;
+        }
+        // A Shutdown from now on shuts this socket down as well; one that came
+        // before is caught here.
+        if (shutDown_) {
+            ReleaseSocket();
+            return crCancelled;
+        }
+        bool connected = ::connect(fd, ai->ai_addr, ai->ai_addrlen) == 0;
+        if (!connected && errno == EINPROGRESS) {
+            pollfd fds[3] = {{fd, POLLOUT, 0},
+                             {shutdownEvent_.Handle(), POLLIN, 0},
+                             {cancel ? cancel->Handle() : -1, POLLIN, 0}};
+            if (PollFor(fds, 3, -1) < 0) {
+                ReleaseSocket();
+                return crFailed;
+            }
+            if ((fds[1].revents | fds[2].revents) & POLLIN || shutDown_) {
+                ReleaseSocket();
+                return crCancelled;
+            }
+            int error = 0;
+            socklen_t len = sizeof error;
+            connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
+        }
+        if (connected) {
+            int one = 1; // requests go out in small chunks; do not hold them back
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            connected_ = true;
+            return crConnected;
+        }
+        ReleaseSocket();
+    }
+    return shutDown_ ? crCancelled : crFailed;
+}
+
+bool TTcpTransport::Connected() const { return connected_ && !shutDown_; }
+
+size_t TTcpTransport::Send(const void* data, size_t count, int timeoutMs) {
+    if (fd_ < 0 || shutDown_) return 0;
+    const char* bytes = static_cast<const char*>(data);
+    TWaitClock clock(timeoutMs);
+    size_t sent = 0;
+    while (sent < count) {
+        ssize_t n = ::send(fd_, bytes + sent, count - sent, MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd fds[2] = {{fd_, POLLOUT, 0}, {shutdownEvent_.Handle(), POLLIN, 0}};
+            int rc = PollFor(fds, 2, clock.Remaining());
+            if (rc <= 0 || (fds[1].revents & POLLIN)) break; // time out, error or Shutdown
+            continue;
+        }
+        break;
+    }
+    return sent;
+}
+
+TReadyResult TTcpTransport::WaitReadable(int timeoutMs, TEvent* wake) {
+    if (fd_ < 0) return rrError;
+    pollfd fds[3] = {{fd_, POLLIN, 0},
+                     {shutdownEvent_.Handle(), POLLIN, 0},
+                     {wake ? wake->Handle() : -1, POLLIN, 0}};
+    int rc = PollFor(fds, 3, timeoutMs);
+    if (rc < 0) return rrError;
+    // Being woken wins over data that is there as well: a cancel must stop
+    // the reader at once.
+    if ((fds[1].revents | fds[2].revents) & POLLIN) return rrWoken;
+    if (fds[0].revents) return rrReadable; // data, end of stream, or an error
+    return rrTimeout;
+}
+
+ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
+    if (fd_ < 0) return -1;
+    for (;;) {
+        ssize_t n = ::recv(fd_, buffer, count, 0);
+        if (n >= 0 || errno != EINTR) return n < 0 ? -1 : n;
+    }
+}
+
+void TTcpTransport::Shutdown() {
+    shutDown_ = true;
+    shutdownEvent_.SetEvent();
+    std::lock_guard lock(mutex_);
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+}
+
+void TTcpTransport::Close() {
+    ReleaseSocket();
+    shutDown_ = false;
+    shutdownEvent_.ResetEvent();
+}
+
+void TTcpTransport::ReleaseSocket() {
+    connected_ = false;
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0) return;
+    ::shutdown(fd_, SHUT_RDWR);
+    ::close(fd_);
+    fd_ = -1;
+}

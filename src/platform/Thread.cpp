@@ -1,0 +1,342 @@
+#include "platform/Thread.h"
+
+#include "platform/WaitClock.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <deque>
+#include <memory>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace {
+
+thread_local TThread* tlsCurrent = nullptr;
+
+std::atomic<std::uint32_t> nextThreadId{1};
+
+struct TSyncCall {
+    TSyncCall(TThread* t, TThread::TThreadMethod m, bool sync)
+        : thread(t), method(std::move(m)), synchronous(sync) {}
+    TThread* thread;
+    TThread::TThreadMethod method;
+    bool synchronous;
+    bool done = false;        // guarded by the queue's mutex
+    std::exception_ptr error; // written before done is set
+};
+
+// The calls waiting for the main thread. Its eventfd is readable exactly while
+// the list is not empty: both change together under the mutex. Never
+// destroyed, so workers that outlive static destruction can still post.
+class TMainQueue {
+public:
+    static TMainQueue& Get() {
+        static auto* queue = new TMainQueue;
+        return *queue;
+    }
+
+    int Handle() const { return fd_; }
+
+    bool IsMain() {
+        std::lock_guard lock(mutex_);
+        if (!mainSet_) {
+            mainId_ = std::this_thread::get_id();
+            mainSet_ = true;
+        }
+        return mainId_ == std::this_thread::get_id();
+    }
+
+    void SetMain() {
+        std::lock_guard lock(mutex_);
+        mainId_ = std::this_thread::get_id();
+        mainSet_ = true;
+    }
+
+    void SetWake(std::function<void()> hook) {
+        std::lock_guard lock(mutex_);
+        wake_ = std::move(hook);
+    }
+
+    void Post(const std::shared_ptr<TSyncCall>& call) {
+        std::function<void()> wake;
+        {
+            std::lock_guard lock(mutex_);
+            calls_.push_back(call);
+            Signal();
+            wake = wake_;
+        }
+        if (wake) wake();
+    }
+
+    void WaitDone(const std::shared_ptr<TSyncCall>& call) {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&] { return call->done; });
+    }
+
+    // Runs the calls queued when it starts (not the ones those calls queue,
+    // so a call that queues itself cannot keep the main thread here).
+    bool RunQueued(int timeoutMs) {
+        if (timeoutMs != 0 && Empty()) {
+            TWaitClock clock(timeoutMs);
+            pollfd p{fd_, POLLIN, 0};
+            while (::poll(&p, 1, clock.Remaining()) < 0 && errno == EINTR) {
+            }
+        }
+        size_t budget;
+        {
+            std::lock_guard lock(mutex_);
+            budget = calls_.size();
+        }
+        bool ran = false;
+        for (; budget > 0; --budget) {
+            std::shared_ptr<TSyncCall> call;
+            {
+                std::lock_guard lock(mutex_);
+                if (calls_.empty()) break;
+                call = std::move(calls_.front());
+                calls_.pop_front();
+                if (calls_.empty()) Drain();
+            }
+            ran = true;
+            try {
+                call->method();
+            } catch (...) {
+                if (call->synchronous) call->error = std::current_exception();
+            }
+            if (call->synchronous) {
+                std::lock_guard lock(mutex_);
+                call->done = true;
+                done_.notify_all();
+            }
+        }
+        return ran;
+    }
+
+    void Remove(TThread* thread) {
+        std::lock_guard lock(mutex_);
+        auto end = std::remove_if(calls_.begin(), calls_.end(), [&](const auto& call) {
+            return !call->synchronous && call->thread == thread;
+        });
+        if (end == calls_.end()) return;
+        calls_.erase(end, calls_.end());
+        if (calls_.empty()) Drain();
+    }
+
+private:
+    TMainQueue() : fd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+    bool Empty() {
+        std::lock_guard lock(mutex_);
+        return calls_.empty();
+    }
+    void Signal() {
+        std::uint64_t one = 1;
+        while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
+        }
+    }
+    void Drain() {
+        std::uint64_t value;
+        while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable done_;
+    std::deque<std::shared_ptr<TSyncCall>> calls_;
+    std::function<void()> wake_;
+    std::thread::id mainId_;
+    bool mainSet_ = false;
+    const int fd_;
+};
+
+} // namespace
+
+TThread::TThread() : threadId_(nextThreadId.fetch_add(1)) {
+    TMainQueue::Get().IsMain(); // the creating thread is normally the main one
+}
+
+TThread::~TThread() {
+    if (tlsCurrent == this) {
+        // FreeOnTerminate: the worker frees its own object and cannot join
+        // itself.
+        std::lock_guard lock(mutex_);
+        if (thread_.joinable()) thread_.detach();
+    } else {
+        TerminateAndWait();
+    }
+    TMainQueue::Get().Remove(this);
+}
+
+void TThread::Start() {
+    std::lock_guard lock(mutex_);
+    if (started_) return;
+    started_ = true;
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (...) {
+        fatal_ = std::current_exception();
+        finished_ = true;
+        done_.SetEvent();
+    }
+}
+
+void TThread::Resume() {
+    {
+        std::lock_guard lock(mutex_);
+        if (started_) {
+            suspendRequested_ = false;
+            resumed_.notify_all();
+            return;
+        }
+    }
+    Start();
+}
+
+void TThread::Suspend() {
+    if (tlsCurrent == this) {
+        {
+            std::lock_guard lock(mutex_);
+            suspendRequested_ = true;
+        }
+        Park();
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (started_ && !finished_) suspendRequested_ = true;
+}
+
+bool TThread::Suspended() const {
+    std::lock_guard lock(mutex_);
+    return !started_ || suspendRequested_;
+}
+
+void TThread::Terminate() { terminated_ = true; }
+
+int TThread::WaitFor() {
+    if (tlsCurrent == this) return ReturnValue;
+    {
+        std::lock_guard lock(mutex_);
+        if (!started_) return ReturnValue;
+    }
+    WaitPumping(done_, TEvent::kInfinite);
+    std::lock_guard lock(mutex_);
+    if (thread_.joinable()) thread_.join();
+    return ReturnValue;
+}
+
+void TThread::TerminateAndWait() {
+    Terminate();
+    {
+        std::lock_guard lock(mutex_);
+        suspendRequested_ = false;
+        resumed_.notify_all();
+    }
+    WaitFor();
+}
+
+std::exception_ptr TThread::FatalException() const {
+    std::lock_guard lock(mutex_);
+    return fatal_;
+}
+
+void TThread::DoTerminate() {
+    if (OnTerminate) Synchronize([this] { OnTerminate(this); });
+}
+
+void TThread::Run() {
+    tlsCurrent = this;
+    if (!Terminated()) {
+        try {
+            Execute();
+        } catch (...) {
+            std::lock_guard lock(mutex_);
+            fatal_ = std::current_exception();
+        }
+    }
+    finished_ = true;
+    bool freeSelf = FreeOnTerminate.load();
+    try {
+        DoTerminate();
+    } catch (...) {
+    }
+    if (freeSelf) {
+        delete this;
+    } else {
+        done_.SetEvent(); // the last touch of the object by this thread
+    }
+    tlsCurrent = nullptr;
+}
+
+void TThread::Park() {
+    std::unique_lock lock(mutex_);
+    resumed_.wait(lock, [this] { return !suspendRequested_; });
+}
+
+void TThread::Synchronize(TThread* thread, TThreadMethod method) {
+    TMainQueue& queue = TMainQueue::Get();
+    if (queue.IsMain()) {
+        method();
+        return;
+    }
+    auto call = std::make_shared<TSyncCall>(thread, std::move(method), true);
+    queue.Post(call);
+    queue.WaitDone(call);
+    if (call->error) std::rethrow_exception(call->error);
+}
+
+void TThread::Queue(TThread* thread, TThreadMethod method) {
+    TMainQueue& queue = TMainQueue::Get();
+    if (queue.IsMain()) {
+        method();
+        return;
+    }
+    queue.Post(std::make_shared<TSyncCall>(thread, std::move(method), false));
+}
+
+void TThread::RemoveQueuedEvents(TThread* thread) { TMainQueue::Get().Remove(thread); }
+
+bool TThread::CheckSynchronize(int timeoutMs) {
+    TMainQueue& queue = TMainQueue::Get();
+    if (!queue.IsMain()) return false;
+    return queue.RunQueued(timeoutMs);
+}
+
+void TThread::SetWakeMainThread(std::function<void()> hook) {
+    TMainQueue::Get().SetWake(std::move(hook));
+}
+
+void TThread::SetMainThread() { TMainQueue::Get().SetMain(); }
+
+bool TThread::IsMainThread() { return TMainQueue::Get().IsMain(); }
+
+int TThread::SyncEventHandle() { return TMainQueue::Get().Handle(); }
+
+TWaitResult TThread::WaitPumping(TEvent& event, int milliseconds) {
+    TMainQueue& queue = TMainQueue::Get();
+    if (!queue.IsMain()) return event.WaitFor(milliseconds);
+    TWaitClock clock(milliseconds);
+    // Queued calls run only while the event is not yet signalled, as the
+    // message-pumping wait this stands for does.
+    for (;;) {
+        pollfd fds[2] = {{event.Handle(), POLLIN, 0}, {queue.Handle(), POLLIN, 0}};
+        int rc = ::poll(fds, 2, clock.Remaining());
+        if (rc < 0) {
+            if (errno == EINTR) continue;
+            return wrError;
+        }
+        // Takes the signal of an auto-reset event; another waiter may have
+        // been quicker, then we go on waiting.
+        if ((fds[0].revents & POLLIN) && event.WaitFor(0) == wrSignaled) return wrSignaled;
+        if (fds[0].revents & (POLLERR | POLLNVAL)) return wrError;
+        if (fds[1].revents & POLLIN) queue.RunQueued(0);
+        if (rc == 0 && clock.Expired()) return wrTimeout;
+    }
+}
+
+void TThread::CheckPoint() {
+    if (TThread* self = tlsCurrent) self->Park();
+}
+
+TThread* TThread::CurrentThread() { return tlsCurrent; }

@@ -1,0 +1,56 @@
+#pragma once
+// A byte stream to a server, as the HTTP connection sees it. The plain TCP
+// form is TTcpTransport; an encrypted one can take its place without any
+// change to the HTTP code.
+//
+// Threads: one thread owns a transport (the one that connects it) and makes
+// every call except Shutdown. Shutdown may come from any thread at any time:
+// it breaks off what the owner is doing (a connect in progress fails, waits
+// wake up, sends and reads stop) and stays in force until the owner's next
+// Close. Only the owner ever releases the socket, so a Shutdown can never hit
+// a descriptor number that was closed and handed out again.
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+
+class TEvent;
+
+enum TConnectResult {
+    crConnected,
+    crFailed,    // the name could not be resolved or no address accepted
+    crCancelled, // Shutdown, or the cancel event, broke it off
+};
+
+enum TReadyResult {
+    rrReadable, // data, the end of the stream or an error is there to Recv
+    rrTimeout,
+    rrWoken,    // the wake event was signalled or Shutdown was called
+    rrError,    // not connected, or the wait itself failed
+};
+
+class TTransport {
+public:
+    virtual ~TTransport() = default;
+
+    // Resolves `host` (a name, "localhost", an IPv4 or IPv6 address) and
+    // connects to the first address that accepts, blocking until then. No
+    // time limit of its own; Shutdown or `cancel` (when given) break it off.
+    // A connection still open is released first.
+    virtual TConnectResult Connect(const std::string& host, int port, TEvent* cancel) = 0;
+    // Connected and not shut down. Any thread.
+    virtual bool Connected() const = 0;
+    // Writes `count` bytes, waiting up to `timeoutMs` in all for the peer to
+    // take them. Answers how many were written: fewer than `count` on time
+    // out, Shutdown or error.
+    virtual size_t Send(const void* data, size_t count, int timeoutMs) = 0;
+    // Waits up to `timeoutMs` (-1: no limit) until Recv has something to
+    // report, `wake` (when given) is signalled or Shutdown is called.
+    virtual TReadyResult WaitReadable(int timeoutMs, TEvent* wake) = 0;
+    // Reads what has arrived, without waiting: the byte count, 0 at the end
+    // of the stream, -1 on error or when nothing has arrived.
+    virtual ssize_t Recv(void* buffer, size_t count) = 0;
+    // Any thread: break off (see above).
+    virtual void Shutdown() = 0;
+    // Owner only: shut down and release the connection; ends a Shutdown.
+    virtual void Close() = 0;
+};

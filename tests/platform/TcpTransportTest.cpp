@@ -1,0 +1,192 @@
+#include "platform/TcpTransport.h"
+
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+using TServer = TTestHttpServer;
+
+// Reads until the end of the stream; gives up after `limitMs` of silence.
+std::string ReadAll(TTransport& t, int limitMs = 20000) {
+    std::string text;
+    char buffer[1024];
+    while (t.WaitReadable(limitMs, nullptr) == rrReadable) {
+        ssize_t n = t.Recv(buffer, sizeof buffer);
+        if (n <= 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    return text;
+}
+
+// A socket bound to a loopback port (IPv4 or IPv6) that listens or not.
+struct TRawSocket {
+    TRawSocket(int family, bool listening) {
+        fd = ::socket(family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_storage ss{};
+        socklen_t len;
+        if (family == AF_INET) {
+            auto* a = reinterpret_cast<sockaddr_in*>(&ss);
+            a->sin_family = AF_INET;
+            a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            len = sizeof *a;
+        } else {
+            auto* a = reinterpret_cast<sockaddr_in6*>(&ss);
+            a->sin6_family = AF_INET6;
+            a->sin6_addr = in6addr_loopback;
+            len = sizeof *a;
+        }
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&ss), len) != 0 ||
+            (listening && ::listen(fd, 8) != 0) ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0)
+            return;
+        port = family == AF_INET ? ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port)
+                                 : ntohs(reinterpret_cast<sockaddr_in6*>(&ss)->sin6_port);
+    }
+    ~TRawSocket() {
+        if (fd >= 0) ::close(fd);
+    }
+    int fd = -1;
+    int port = 0;
+};
+
+TEST(TcpTransportTest, TalksToTheServerByAddressAndByName) {
+    TServer server;
+    server.On("/hello", {TServer::Respond(200, {"Content-Type: text/plain"}, "hi there")});
+    for (const char* host : {"127.0.0.1", "localhost"}) {
+        SCOPED_TRACE(host);
+        TTcpTransport t;
+        ASSERT_EQ(t.Connect(host, server.Port(), nullptr), crConnected);
+        EXPECT_TRUE(t.Connected());
+        std::string request = "GET /hello HTTP/1.0\r\nHost: x\r\n\r\n";
+        EXPECT_EQ(t.Send(request.data(), request.size(), 20000), request.size());
+        std::string answer = ReadAll(t);
+        EXPECT_EQ(answer, "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\nhi there");
+        t.Close();
+        EXPECT_FALSE(t.Connected());
+    }
+    ASSERT_TRUE(server.WaitForRequests(2));
+    EXPECT_EQ(server.Requests()[0], "GET /hello HTTP/1.0\r\nHost: x\r\n\r\n");
+}
+
+TEST(TcpTransportTest, ConnectsOverIPv6) {
+    TRawSocket listener(AF_INET6, true);
+    if (listener.port == 0) GTEST_SKIP() << "no IPv6 loopback here";
+    TTcpTransport t;
+    ASSERT_EQ(t.Connect("::1", listener.port, nullptr), crConnected);
+    int peer = ::accept(listener.fd, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(::send(peer, "v6", 2, 0), 2);
+    ::close(peer);
+    EXPECT_EQ(ReadAll(t), "v6");
+}
+
+TEST(TcpTransportTest, RefusedAndUnresolvableConnectsFail) {
+    TRawSocket notListening(AF_INET, false); // holds the port, answers with a reset
+    ASSERT_NE(notListening.port, 0);
+    TTcpTransport t;
+    EXPECT_EQ(t.Connect("127.0.0.1", notListening.port, nullptr), crFailed);
+    EXPECT_FALSE(t.Connected());
+    EXPECT_EQ(t.Connect("", 80, nullptr), crFailed);
+    EXPECT_EQ(t.Connect("127.0.0.1", 0, nullptr), crFailed);
+    EXPECT_EQ(t.WaitReadable(0, nullptr), rrError);
+    EXPECT_EQ(t.Send("x", 1, 0), 0u);
+}
+
+TEST(TcpTransportTest, ConnectThatDoesNotCompleteIsBrokenOff) {
+    TBlockedListener blocked;
+    if (!blocked.Ready()) GTEST_SKIP() << "could not fill the accept queue";
+    enum TBy { kShutdown, kCancelEvent };
+    for (TBy by : {kShutdown, kCancelEvent}) {
+        SCOPED_TRACE(by == kShutdown ? "Shutdown" : "cancel event");
+        TTcpTransport t;
+        TEvent cancel(true, false);
+        auto result = std::async(std::launch::async,
+                                 [&] { return t.Connect("127.0.0.1", blocked.Port(), &cancel); });
+        EXPECT_EQ(result.wait_for(200ms), std::future_status::timeout);
+        if (by == kShutdown)
+            t.Shutdown();
+        else
+            cancel.SetEvent();
+        ASSERT_EQ(result.wait_for(20s), std::future_status::ready);
+        EXPECT_EQ(result.get(), crCancelled);
+        EXPECT_FALSE(t.Connected());
+    }
+}
+
+TEST(TcpTransportTest, ShutdownWakesAWaitAndStaysInForceUntilClose) {
+    TServer server;
+    server.SetDefault({TServer::Stall()});
+    TTcpTransport t;
+    ASSERT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+    std::string request = "GET / HTTP/1.0\r\n\r\n";
+    ASSERT_EQ(t.Send(request.data(), request.size(), 20000), request.size());
+    ASSERT_TRUE(server.WaitForRequests(1));
+
+    auto waited = std::async(std::launch::async, [&] { return t.WaitReadable(-1, nullptr); });
+    EXPECT_EQ(waited.wait_for(100ms), std::future_status::timeout);
+    t.Shutdown();
+    ASSERT_EQ(waited.wait_for(20s), std::future_status::ready);
+    EXPECT_EQ(waited.get(), rrWoken);
+    EXPECT_FALSE(t.Connected());
+    EXPECT_EQ(t.Send("x", 1, 1000), 0u);
+
+    // A Shutdown ahead of a connect still counts, until the owner closes.
+    EXPECT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crCancelled);
+    t.Close();
+    EXPECT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+}
+
+TEST(TcpTransportTest, WakeEventEndsAWaitWithoutClosing) {
+    TServer server;
+    server.SetDefault({TServer::Stall()});
+    TTcpTransport t;
+    ASSERT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+    TEvent wake(true, false);
+    EXPECT_EQ(t.WaitReadable(20, &wake), rrTimeout);
+    std::thread waker([&] {
+        std::this_thread::sleep_for(50ms);
+        wake.SetEvent();
+    });
+    EXPECT_EQ(t.WaitReadable(-1, &wake), rrWoken);
+    waker.join();
+    EXPECT_TRUE(t.Connected());
+}
+
+TEST(TcpTransportTest, SendGivesUpWhenThePeerTakesNothing) {
+    TRawSocket neverAccepted(AF_INET, true); // the connection sits in the queue, unread
+    ASSERT_NE(neverAccepted.port, 0);
+    TTcpTransport t;
+    ASSERT_EQ(t.Connect("127.0.0.1", neverAccepted.port, nullptr), crConnected);
+    std::string big(64 * 1024 * 1024, 'x');
+    size_t sent = t.Send(big.data(), big.size(), 300);
+    EXPECT_LT(sent, big.size());
+}
+
+TEST(TcpTransportTest, TestServerStopsWhileItStallsAndStreams) {
+    auto server = std::make_unique<TServer>();
+    server->On("/stall", {TServer::Send("HTTP/1.0 200 OK\r\n"), TServer::Stall()});
+    server->On("/big", {TServer::Respond(200, {}, ""), TServer::Stream(1ull << 32)});
+    TTcpTransport a, b;
+    for (auto [t, path] : {std::pair{&a, "/stall"}, std::pair{&b, "/big"}}) {
+        ASSERT_EQ(t->Connect("127.0.0.1", server->Port(), nullptr), crConnected);
+        std::string request = std::string("GET ") + path + " HTTP/1.0\r\n\r\n";
+        ASSERT_EQ(t->Send(request.data(), request.size(), 20000), request.size());
+    }
+    ASSERT_TRUE(server->WaitForRequests(2));
+    server.reset(); // neither client reads nor closes: the server must end anyway
+    EXPECT_EQ(ReadAll(a), "HTTP/1.0 200 OK\r\n");
+}
+
+} // namespace
