@@ -8,6 +8,8 @@
 // transfer's thread; Release may come from any thread.
 #include "platform/Event.h"
 
+#include <atomic>
+
 class TTransport;
 
 class TInetSocketStream {
@@ -38,4 +40,6 @@ private:
     int timeoutMs_;
     // Unnamed: nothing outside this stream needs to find it.
     TEvent waitEvent_{true, false};
+    // Mirrors WaitEvent for the read that does not wait.
+    std::atomic<bool> released_{false};
 };

@@ -133,8 +133,10 @@ TReadyResult TTcpTransport::WaitReadable(int timeoutMs, TEvent* wake) {
 ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
     if (fd_ < 0) return -1;
     for (;;) {
-        ssize_t n = ::recv(fd_, buffer, count, 0);
-        if (n >= 0 || errno != EINTR) return n < 0 ? -1 : n;
+        ssize_t n = ::recv(fd_, buffer, count, MSG_DONTWAIT);
+        if (n >= 0) return n;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return kRecvNothingYet;
+        if (errno != EINTR) return -1;
     }
 }
 

@@ -47,7 +47,8 @@ public:
     // report, `wake` (when given) is signalled or Shutdown is called.
     virtual TReadyResult WaitReadable(int timeoutMs, TEvent* wake) = 0;
     // Reads what has arrived, without waiting: the byte count, 0 at the end
-    // of the stream, -1 on error or when nothing has arrived.
+    // of the stream, kRecvNothingYet when nothing has arrived, -1 on error.
+    static constexpr ssize_t kRecvNothingYet = -2;
     virtual ssize_t Recv(void* buffer, size_t count) = 0;
     // Any thread: break off (see above).
     virtual void Shutdown() = 0;

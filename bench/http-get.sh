@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# One 1 GiB body over loopback: TInetHTTP::Get to a file and to memory, beside
+# curl and wget in the same run. Uses the kit in bench/peers (nginx on
+# 127.0.0.1:18080, data in /tmp/bench-www) and writes bench/results/http-get.md.
+#   RUNS=5 bench/http-get.sh
+set -euo pipefail
+HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
+RUNS="${RUNS:-5}"; PY=/usr/bin/python3
+K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; GiB=1073741824
+RES="$O/http-get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+
+for pair in nginx:nginx-light curl:curl wget:wget /usr/bin/time:time; do
+  c=${pair%%:*}; pk=${pair#*:}
+  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
+done
+cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$ROOT/build-release" -j2 --target vorlen-httpget >/dev/null
+BIN="$ROOT/build-release/bench/vorlen-httpget"
+"$K/build.sh" >/dev/null
+"$K/mkdata.sh" >/dev/null
+started=0
+if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -f $O/dl.bin' EXIT
+
+PRE="rm -f $O/dl.bin; sync"
+M() { local n=$1; shift; "$PY" "$K/lib/measure.py" --out "$RES" --group dl --name "$n" --runs "$RUNS" --bytes $GiB "$@"; }
+M "vorlen TInetHTTP::Get -> /tmp file" --pre "$PRE" -- "$BIN $U/big/1g.bin $O/dl.bin"
+M "vorlen TInetHTTP::Get -> memory" -- "$BIN --memory $U/big/1g.bin"
+M "sockbench recv 1024, write 64 KiB -> /tmp file" --pre "$PRE" -- "/tmp/bench-bin/sockbench http 18080 /big/1g.bin 1024 $O/dl.bin 65536"
+M "curl -> /tmp file" --pre "$PRE" -- "curl -s -o $O/dl.bin $U/big/1g.bin"
+M "wget -> /tmp file" --pre "$PRE" -- "wget -q -O $O/dl.bin $U/big/1g.bin"
+M "curl -> /dev/null" -- "curl -s -o /dev/null $U/big/1g.bin"
+"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/http-get.md" 2>/dev/null || cp "$RES" "$HERE/results/http-get.jsonl"
+cat "$HERE/results/http-get.md" 2>/dev/null | grep -E '^\|' || true
