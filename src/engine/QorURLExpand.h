@@ -43,8 +43,6 @@
 // certainly too large (a[1-999999999999].jpg) is refused before any
 // address is built; so whatever the text, Expand finishes in time and
 // memory proportional to the input plus kMaxTextPerCall.
-#include "inet/ExRegexp.h"
-
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -60,8 +58,6 @@ public:
 
     // Expanded = false, then Expand(text).
     explicit TQorURLExpand(std::string_view text = {});
-    TQorURLExpand(const TQorURLExpand&) = delete;
-    TQorURLExpand& operator=(const TQorURLExpand&) = delete;
 
     // Replaces Lines with the expansion of the text; sets Expanded when at
     // least one range was expanded and never clears it.
@@ -78,6 +74,4 @@ private:
     // Steps one line: appends it or returns its first range (in `range`).
     enum class TStep { Appended, Dropped, Range };
     TStep Step(std::string_view line, Range& range);
-
-    TExRegexp range_;
 };
