@@ -100,11 +100,13 @@ struct TQorURLExpand::Range {
     size_t width = 0; // zero fill to this many digits; 0 for none
 };
 
-TQorURLExpand::TQorURLExpand(std::string_view text) { Expand(text); }
+TQorURLExpand::TQorURLExpand(std::string_view text, const TQorURLExpandLimits& limits) : Limits(limits) {
+    Expand(text);
+}
 
 void TQorURLExpand::Expand(std::string_view text) {
     Lines.clear();
-    size_t callBudget = kMaxTextPerCall;
+    size_t callBudget = Limits.TextPerCall;
     ForEachLine(text, [&](std::string_view line) { ExpandLine(line, callBudget); });
 }
 
@@ -151,7 +153,7 @@ TQorURLExpand::TStep TQorURLExpand::Step(std::string_view raw, Range& range) {
 void TQorURLExpand::ExpandLine(std::string_view input, size_t& callBudget) {
     const size_t mark = Lines.size();
     const bool wasExpanded = Expanded;
-    const size_t budget = std::min(kMaxTextPerLine, callBudget);
+    const size_t budget = std::min(Limits.TextPerLine, callBudget);
     size_t spent = 0;
 
     // The ranges being expanded, outermost first. Each number's line is
@@ -164,7 +166,7 @@ void TQorURLExpand::ExpandLine(std::string_view input, size_t& callBudget) {
         Range range;
         switch (Step(line, range)) {
         case TStep::Appended:
-            ok = Lines.size() - mark <= kMaxAddressesPerLine;
+            ok = Lines.size() - mark <= Limits.AddressesPerLine;
             return;
         case TStep::Dropped:
             return;

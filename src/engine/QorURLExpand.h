@@ -29,35 +29,40 @@
 // expansion in ascending order, the first range of a line varying slowest.
 // An empty input line gives an empty entry.
 //
-// Bounds. A range is only two numbers, so a few bytes could ask for
-// billions of addresses. One input line may yield at most
-// kMaxAddressesPerLine addresses, and building them may cost at most
-// kMaxTextPerLine, counting every line made on the way (the lines that go
-// on to further ranges and those whose range is unreadable too) as its
-// length plus kLineCost. All lines of one Expand together may cost at most
-// kMaxTextPerCall; a line that hits a bound still spends what it built.
+// Bounds (TQorURLExpandLimits). A range is only two numbers, so a few
+// bytes could ask for billions of addresses. One input line may yield at
+// most AddressesPerLine addresses, and building them may cost at most
+// TextPerLine, counting every line made on the way (the lines that go on
+// to further ranges and those whose range is unreadable too) as its length
+// plus kLineCost. All lines of one Expand together may cost at most
+// TextPerCall; a line that hits a bound still spends what it built.
 // A line that would pass any bound yields nothing at all, and Expanded
 // stays as it was before that line: it is then treated like a line with an
 // unreadable range, so the extractor lists the address as written, and no
 // caller gets a silently cut list that looks complete. A range that is
 // certainly too large (a[1-999999999999].jpg) is refused before any
 // address is built; so whatever the text, Expand finishes in time and
-// memory proportional to the input plus kMaxTextPerCall.
+// memory proportional to the input plus TextPerCall.
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
 
+struct TQorURLExpandLimits {
+    size_t AddressesPerLine = 100000;
+    // 100,000 addresses of up to about 300 bytes.
+    size_t TextPerLine = size_t{32} << 20;
+    size_t TextPerCall = size_t{128} << 20;
+};
+
 class TQorURLExpand {
 public:
-    static constexpr size_t kMaxAddressesPerLine = 100000;
-    static constexpr size_t kMaxTextPerLine = size_t{32} << 20;
-    static constexpr size_t kMaxTextPerCall = size_t{128} << 20;
     // Charged per line made, about what an empty line costs in memory.
     static constexpr size_t kLineCost = 32;
 
-    // Expanded = false, then Expand(text).
-    explicit TQorURLExpand(std::string_view text = {});
+    // Expanded = false, then Expand(text). The program always uses the
+    // default limits; tests and the fuzzer pass smaller ones.
+    explicit TQorURLExpand(std::string_view text = {}, const TQorURLExpandLimits& limits = {});
 
     // Replaces Lines with the expansion of the text; sets Expanded when at
     // least one range was expanded and never clears it.
@@ -65,6 +70,7 @@ public:
 
     std::vector<std::string> Lines;
     bool Expanded = false;
+    TQorURLExpandLimits Limits;
 
 private:
     struct Range;

@@ -96,11 +96,10 @@ TEST(QorURLExpandTest, HugeRangeYieldsNothingAtOnce) {
 }
 
 TEST(QorURLExpandTest, AddressBoundPerLine) {
-    const size_t max = TQorURLExpand::kMaxAddressesPerLine;
-    ASSERT_EQ(max, 100000u);
+    ASSERT_EQ(TQorURLExpandLimits().AddressesPerLine, 100000u);
 
     TQorURLExpand expand("[1-100000]");
-    ASSERT_EQ(expand.Lines.size(), max);
+    ASSERT_EQ(expand.Lines.size(), 100000u);
     EXPECT_EQ(expand.Lines.front(), "1");
     EXPECT_EQ(expand.Lines.back(), "100000");
 
@@ -108,7 +107,7 @@ TEST(QorURLExpandTest, AddressBoundPerLine) {
     expand.Expand("a\n[1-100][1-1001]\nb");
     EXPECT_EQ(expand.Lines, Lines({"a", "b"}));
     expand.Expand("[1-100][1-1000]");
-    EXPECT_EQ(expand.Lines.size(), max);
+    EXPECT_EQ(expand.Lines.size(), 100000u);
     EXPECT_EQ(expand.Lines.back(), "1001000");
 }
 
@@ -120,22 +119,26 @@ TEST(QorURLExpandTest, LinesThatBuildOnlyDeadEndsAreBounded) {
     EXPECT_FALSE(expand.Expanded);
 }
 
-TEST(QorURLExpandTest, TextBoundPerCall) {
-    // Each line builds 100,000 addresses of about 250 bytes, within the line
-    // bound; the call's bound runs out on the fifth.
-    const std::string prefix(250, 'p');
-    const size_t perLine = 100000 * (prefix.size() + 6 + TQorURLExpand::kLineCost);
-    ASSERT_LE(perLine, TQorURLExpand::kMaxTextPerLine);
-    const size_t fit = TQorURLExpand::kMaxTextPerCall / perLine;
-    ASSERT_EQ(fit, 4u);
+TEST(QorURLExpandTest, TextBounds) {
+    const size_t cost = TQorURLExpand::kLineCost;
+    // [10-29] builds 20 lines of 2 bytes.
+    TQorURLExpandLimits limits{.TextPerLine = 20 * (2 + cost), .TextPerCall = 50 * (2 + cost)};
+    TQorURLExpand expand("[10-29]\n[10-29]\n[10-29]\nplain", limits);
+    ASSERT_EQ(expand.Lines.size(), 41u); // the third line no longer fits the call
+    EXPECT_EQ(expand.Lines[39], "29");
+    EXPECT_EQ(expand.Lines[40], "plain");
 
-    std::string text;
-    for (size_t i = 0; i <= fit; ++i) text += prefix + "[000001-100000]\n";
-    text += "plain\n";
-    TQorURLExpand expand(text);
-    ASSERT_EQ(expand.Lines.size(), fit * 100000 + 1);
-    EXPECT_EQ(expand.Lines.back(), "plain");
-    EXPECT_EQ(expand.Lines[fit * 100000 - 1], prefix + "100000");
+    expand.Limits.TextPerLine -= 1;
+    expand.Expand("[10-29]");
+    EXPECT_TRUE(expand.Lines.empty());
+
+    // The first line passes its address bound at "22", its eleventh, after
+    // building 1[1-9], 2[1-9] and eleven addresses, and keeps that spent.
+    // What the call has left then holds seven one-digit lines, not eight.
+    const size_t spent = 2 * (6 + cost) + 11 * (2 + cost);
+    limits = {.AddressesPerLine = 10, .TextPerCall = spent + 7 * (2 + cost)};
+    TQorURLExpand bounded("[1-2][1-9]\n[1-8]\n[1-7]", limits);
+    EXPECT_EQ(bounded.Lines, Lines({"1", "2", "3", "4", "5", "6", "7"}));
 }
 
 } // namespace
