@@ -1,11 +1,13 @@
-// Expands the input as text. Checks that the output stays within the
-// documented bounds, that no line keeps a line end, and, whenever a plain
-// working list (each range's lines inserted after the current line, as the
-// expansion is usually explained) finishes within a few thousand lines,
+// Expands the input as text, with small limits so that inputs reaching
+// them stay quick. Checks that the output stays within the limits, that no
+// line keeps a line end, and, whenever a plain working list (each range's
+// lines inserted after the current line, as the expansion is usually
+// explained) finishes within a few thousand lines and within the limits,
 // that the expander gives exactly what that list gives.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -16,6 +18,8 @@
 #include "inet/ExRegexp.h"
 
 namespace {
+
+constexpr TQorURLExpandLimits kLimits{.AddressesPerLine = 2000, .TextPerLine = 256 << 10, .TextPerCall = 1 << 20};
 
 void Check(bool ok) {
     if (!ok) std::abort();
@@ -64,15 +68,28 @@ bool ReadNumber(const std::string& text, long long& value) {
     return true;
 }
 
-// The working list; none when it would go past `cap` lines.
+// The working list; none when it would go past `cap` lines or any limit.
 std::optional<std::vector<std::string>> Reference(std::string_view text, bool& expanded, size_t cap) {
     TExRegexp re;
     re.SetPattern("\\[[a-zA-Z0-9]+-[a-zA-Z0-9]+[\\\\]*\\]");
-    std::vector<std::string> work = SplitLines(text), out;
+    struct Item {
+        std::string text;
+        size_t root; // the input line it comes from
+    };
+    std::vector<Item> work;
+    for (auto& line : SplitLines(text)) work.push_back({line, work.size()});
+    std::vector<std::string> out;
+    size_t root = SIZE_MAX, lineBudget = 0, lineSpent = 0, lineAddresses = 0, callSpent = 0;
     expanded = false;
     for (size_t i = 0; i < work.size(); ++i) {
         if (i > cap) return std::nullopt;
-        std::string line = work[i];
+        if (work[i].root != root) {
+            root = work[i].root;
+            callSpent += lineSpent;
+            lineBudget = std::min(kLimits.TextPerLine, kLimits.TextPerCall - callSpent);
+            lineSpent = lineAddresses = 0;
+        }
+        std::string line = work[i].text;
         size_t b = 0, e = line.size();
         while (b < e && static_cast<unsigned char>(line[b]) <= 0x20) ++b;
         while (e > b && static_cast<unsigned char>(line[e - 1]) <= 0x20) --e;
@@ -103,6 +120,7 @@ std::optional<std::vector<std::string>> Reference(std::string_view text, bool& e
                 if (!(n == 1 && line[p] == '\\')) kept.append(line, p, n);
                 p += n;
             }
+            if (++lineAddresses > kLimits.AddressesPerLine) return std::nullopt;
             out.push_back(kept);
             continue;
         }
@@ -117,11 +135,13 @@ std::optional<std::vector<std::string>> Reference(std::string_view text, bool& e
         }
         if (static_cast<unsigned long long>(high - low) >= cap) return std::nullopt;
         int width = lowText[0] == '0' ? static_cast<int>(lowText.size()) : 0;
-        std::vector<std::string> made;
+        std::vector<Item> made;
         for (long long v = low;; ++v) {
             std::vector<char> buf(static_cast<size_t>(width) + 32);
             std::snprintf(buf.data(), buf.size(), "%0*lld", width, v);
-            made.push_back(line.substr(0, at) + buf.data() + line.substr(at + len));
+            made.push_back({line.substr(0, at) + buf.data() + line.substr(at + len), root});
+            lineSpent += made.back().text.size() + TQorURLExpand::kLineCost;
+            if (lineSpent > lineBudget) return std::nullopt;
             if (v == high) break;
         }
         work.insert(work.begin() + static_cast<ptrdiff_t>(i) + 1, made.begin(), made.end());
@@ -134,7 +154,7 @@ std::optional<std::vector<std::string>> Reference(std::string_view text, bool& e
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    TQorURLExpand expand(text);
+    TQorURLExpand expand(text, kLimits);
 
     size_t bytes = 0;
     for (const auto& line : expand.Lines) {
@@ -142,12 +162,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         bytes += line.size() + TQorURLExpand::kLineCost;
     }
     const size_t inputLines = SplitLines(text).size();
-    Check(bytes <= size + inputLines * TQorURLExpand::kLineCost + TQorURLExpand::kMaxTextPerCall);
+    Check(bytes <= size + inputLines * TQorURLExpand::kLineCost + kLimits.TextPerCall);
     if (!expand.Expanded) Check(expand.Lines.size() <= inputLines);
     if (text.find('[') == std::string_view::npos) Check(!expand.Expanded && expand.Lines.size() == inputLines);
 
     bool expanded = false;
-    if (auto lines = Reference(text, expanded, 4000)) {
+    if (auto lines = Reference(text, expanded, 3000)) {
         Check(*lines == expand.Lines);
         Check(expanded == expand.Expanded);
     }
