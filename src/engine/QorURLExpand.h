@@ -3,7 +3,7 @@
 // img[01-03].jpg gives img01.jpg, img02.jpg, img03.jpg. The page item
 // extractor runs it on addresses found in plain text and the download
 // window on addresses the user adds. One object is used by one thread at a
-// time; it keeps no state between calls but Lines and Expanded.
+// time; it keeps no state between calls but Lines, Expanded and Limits.
 //
 // Expand(text) works line by line (lines end at CR LF, LF or a lone CR; a
 // last line without an end counts, an empty text has no lines):
