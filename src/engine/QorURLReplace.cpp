@@ -1,0 +1,130 @@
+#include "engine/QorURLReplace.h"
+
+#include "inet/InetURLEx.h"
+#include "platform/FileOps.h"
+#include "platform/SjisText.h"
+
+namespace {
+
+// Byte length of the first `chars` characters of `text` (all of it when it
+// has fewer).
+size_t CharsToBytes(std::string_view text, size_t chars) {
+    size_t pos = 0;
+    for (; chars > 0 && pos < text.size(); --chars) pos += TSjisText::CharLength(text, pos);
+    return pos;
+}
+
+size_t CharCount(std::string_view text) {
+    size_t count = 0;
+    for (size_t pos = 0; pos < text.size(); pos += TSjisText::CharLength(text, pos)) ++count;
+    return count;
+}
+
+// Calls fn(line) for each line of the text; a line ends at CR LF, LF or a
+// lone CR, and a last line without an end counts too.
+template <typename Fn>
+void ForEachLine(std::string_view text, Fn fn) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        if (end == text.size()) {
+            fn(text.substr(pos));
+            return;
+        }
+        fn(text.substr(pos, end - pos));
+        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+    }
+}
+
+} // namespace
+
+TQorURLReplace::TQorURLReplace() : rules_(std::make_shared<RuleList>()) {}
+
+TQorURLReplace::~TQorURLReplace() = default;
+
+std::shared_ptr<const TQorURLReplace::RuleList> TQorURLReplace::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return rules_;
+}
+
+TQorURLReplace::RuleList& TQorURLReplace::Writable() {
+    // Only this object hands out references to the list, and only under the
+    // mutex, so a count of one cannot grow behind our back.
+    if (rules_.use_count() > 1) rules_ = std::make_shared<RuleList>(*rules_);
+    return *rules_;
+}
+
+void TQorURLReplace::Assign(const TPersistent* source) {
+    auto* other = dynamic_cast<const TQorURLReplace*>(source);
+    if (!other || other == this) return;
+    auto copy = std::make_shared<RuleList>(*other->Snapshot());
+    std::lock_guard lock(mutex_);
+    rules_ = std::move(copy);
+}
+
+int TQorURLReplace::GetCount() const { return static_cast<int>(Snapshot()->size()); }
+
+std::optional<tagQORURLREPLACEINFO> TQorURLReplace::GetItem(int index) const {
+    auto rules = Snapshot();
+    if (index < 0 || static_cast<size_t>(index) >= rules->size()) return std::nullopt;
+    return (*rules)[index];
+}
+
+tagQORURLREPLACEINFO TQorURLReplace::Add(std::string_view target, std::string_view replace) {
+    tagQORURLREPLACEINFO rule{std::string(target), std::string(replace)};
+    std::lock_guard lock(mutex_);
+    Writable().push_back(rule);
+    return rule;
+}
+
+void TQorURLReplace::Clear() {
+    auto empty = std::make_shared<RuleList>();
+    std::lock_guard lock(mutex_);
+    rules_ = std::move(empty);
+}
+
+bool TQorURLReplace::LoadFromFile(std::string_view path) {
+    std::string data;
+    if (!TFileOps::ReadWholeFile(path, data)) return false;
+    auto rules = std::make_shared<RuleList>();
+    ForEachLine(data, [&](std::string_view raw) {
+        std::string line = TSjisText::Trim(raw);
+        // A tab is never the second byte of a double-byte character.
+        size_t tab = line.find('\t');
+        if (tab == std::string::npos) return;
+        rules->push_back({line.substr(0, tab), line.substr(tab + 1)});
+    });
+    std::lock_guard lock(mutex_);
+    rules_ = std::move(rules);
+    return true;
+}
+
+bool TQorURLReplace::SaveToFile(std::string_view path) const {
+    auto rules = Snapshot();
+    std::string data;
+    for (const auto& rule : *rules) data += rule.Target + "\t" + rule.Replace + "\r\n";
+    return TFileOps::WriteFileAtomically(path, data);
+}
+
+bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
+    auto rules = Snapshot();
+    bool applied = false;
+    for (const auto& rule : *rules) {
+        TInetURLEx target(rule.Target);
+        if (!url.GetCompURL().starts_with(target.GetCompURL())) continue;
+        // The cut counts CP932 characters, not bytes. For an ordinary address
+        // both full forms hold the matched prefix byte for byte, so the two
+        // counts agree. Where they do not (a user name in the address, a
+        // target ending in a stray lead byte) a byte count could leave the
+        // second half of a double-byte character, which may be "\" or "/",
+        // at the front of the rest; a character count never splits one.
+        std::string full = url.GetURL();
+        size_t cut = CharsToBytes(full, CharCount(target.GetURL()));
+        std::string rewritten = rule.Replace + full.substr(cut);
+        url.SetURL(rewritten);
+        if (address) *address = rewritten;
+        applied = true;
+    }
+    return applied;
+}
