@@ -381,11 +381,18 @@ void TQorPageItems::SetSource(std::string_view text) {
     Source = ConvertText(text);
     Title.clear();
 
+    // The scanner's items hold their own text, so the page goes to the
+    // scanner and comes back rather than being copied.
     TInetHTMLEx html;
-    html.HTML = Source;
+    html.HTML = std::move(Source);
     html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
     html.SearchFile = SearchFile;
     html.UpdateTagList();
+    Source = std::move(html.HTML);
+    html.HTML.clear();
+    // About one address per 200 bytes of a dense page; growing the index by
+    // rehashing it several times costs more than this guess.
+    keyIndex_.reserve(Files.size() + Source.size() / 200);
 
     TWalk walk;
     anchorRecord_ = nullptr;
@@ -544,35 +551,42 @@ void TQorPageItems::TakePagePort(TInetURLEx& url) const {
 }
 
 TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
+    // The scratch record becomes the listed record when the address is new:
+    // parsing the final address text again would give the same record.
     std::string address(addressText);
-    {
-        TQorFile scratch(address);
-        if (Replacer) Replacer->Apply(*scratch.URL, &address);
-        if (!DuplicateAnchor) {
-            std::string key;
-            if (mail) {
-                key = TSjisText::LowerCase(address);
-            } else {
-                TakePagePort(*scratch.URL);
-                key = TSjisText::LowerCase(scratch.URL->GetCompURL());
-            }
-            auto it = keyIndex_.find(key);
-            if (it != keyIndex_.end()) {
-                TQorFile* found = Files[it->second].get();
-                return AnchorTextEmpty(found) ? found : nullptr;
-            }
+    auto record = std::make_unique<TQorFile>(address);
+    if (Replacer) Replacer->Apply(*record->URL, &address);
+
+    std::string key;      // the key as listed in FileKeys
+    std::string keyLower; // and as the index holds it
+    if (!DuplicateAnchor) {
+        if (mail) {
+            key = TSjisText::LowerCase(address);
+            keyLower = key;
+        } else {
+            const bool portless = record->URL->Port.empty();
+            TakePagePort(*record->URL);
+            key = record->URL->GetCompURL();
+            keyLower = TSjisText::LowerCase(key);
+            if (portless) record->URL->Port.clear();
+        }
+        auto it = keyIndex_.find(keyLower);
+        if (it != keyIndex_.end()) {
+            TQorFile* found = Files[it->second].get();
+            return AnchorTextEmpty(found) ? found : nullptr;
         }
     }
 
-    auto record = std::make_unique<TQorFile>(mail ? std::string_view() : std::string_view(address));
     if (!mail) {
         record->FromLocation = fromLocation;
+        bool sameKey = false;
         if (PageFile->Kind == TQorFile::kWeb && record->Kind == TQorFile::kWeb) {
             if (AutoReferer) record->Referer = PageFile->URL->GetPortURL();
             // The port first, and the page's folder with its port: both sides
             // of the test then carry the same port, so that the records of a
             // page on its own port inherit its credentials too.
             TakePagePort(*record->URL);
+            sameKey = !key.empty(); // the port was taken for the key the same way
             PageFile->URL->WithPort = true;
             const std::string folder = PageFile->URL->GetCompFullDir();
             PageFile->URL->WithPort = false;
@@ -581,13 +595,21 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
                 record->URL->Password = PageFile->URL->Password;
             }
         }
+        if (!sameKey) {
+            key = record->URL->GetCompURL();
+            keyLower = TSjisText::LowerCase(key);
+        }
     } else {
+        record = std::make_unique<TQorFile>();
         record->URL->FileName = address;
         record->Kind = TQorFile::kMail;
+        if (key.empty()) {
+            key = TSjisText::LowerCase(address);
+            keyLower = key;
+        }
     }
 
-    std::string key = mail ? TSjisText::LowerCase(address) : record->URL->GetCompURL();
-    keyIndex_.emplace(TSjisText::LowerCase(key), Files.size());
+    keyIndex_.emplace(std::move(keyLower), Files.size());
     FileKeys.push_back(std::move(key));
     Files.push_back(std::move(record));
     return Files.back().get();
