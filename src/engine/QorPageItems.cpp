@@ -318,6 +318,7 @@ void TQorPageItems::ClearFileList() {
 
 void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     Charset = ctUnknown;
+    Header = header;
     if (!header) return;
     std::string location = TSjisText::Trim(header->Values.Get("location"));
     if (!location.empty()) CreateFileInfo(ExpandRelativePath(location, ""), true, false);

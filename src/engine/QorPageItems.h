@@ -13,7 +13,9 @@
 // between dot segments. Files, Source, Title and Charset are read by others
 // only once the filling thread has finished. There are no locks.
 //
-// Cost: SetSource is linear in the size of the page. The duplicate test
+// Cost: SetSource is linear in the size of the page and of the records it
+// lists (a record holds its whole address, so a long base address written
+// once is paid for in every record made against it). The duplicate test
 // goes through a hash index over FileKeys, the link text of the anchor
 // being read grows in place (TQorAnchorText), and the text helpers each
 // make one pass over their text.
@@ -91,7 +93,7 @@ public:
     // For pages fetched over the network, after the body arrived and
     // before SetSource: lists the Location target (FromLocation set) and
     // takes the header's charset. Charset is ctUnknown when header is null.
-    // The header is not owned and must outlive the next SetSource.
+    // The header is not owned; SetSource forgets it again.
     void SetHeaderInfo(const TInetHTTPResponseHeader* header);
     // Converts the text (Charset is set), fills Source and Title and
     // appends the page's records to Files; Files is not cleared first. An

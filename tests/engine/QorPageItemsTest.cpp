@@ -227,8 +227,10 @@ TEST(QorPageItemsTest, LocationTargetComesFirst) {
     EXPECT_EQ(Records(items), (std::vector<std::string>{"@http://h/new.html|again", "http://h/d/x.html|x"}));
     EXPECT_EQ(items.Header, nullptr);
 
+    items.SetHeaderInfo(&header);
     items.SetHeaderInfo(nullptr);
     EXPECT_EQ(items.Charset, ctUnknown);
+    EXPECT_EQ(items.Header, nullptr);
 }
 
 TEST(QorPageItemsTest, RecordsCarryRefererAndThePagesCredentials) {
