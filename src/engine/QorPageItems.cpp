@@ -298,7 +298,8 @@ struct TQorPageItems::TWalk {
     size_t rangeBudget = kMaxRangeAddressesPerPage;
 };
 
-TQorPageItems::TQorPageItems() : PageFile(std::make_unique<TQorFile>()) {}
+TQorPageItems::TQorPageItems()
+    : PageFile(std::make_unique<TQorFile>()), keyIndex_(std::make_unique<TKeyIndex>(&keyPool_)) {}
 
 TQorPageItems::~TQorPageItems() { ClearFileList(); }
 
@@ -313,7 +314,9 @@ void TQorPageItems::ClearFileList() {
     anchorRecord_ = nullptr;
     Files.clear();
     FileKeys.clear();
-    keyIndex_.clear();
+    keyIndex_.reset();
+    keyPool_.release();
+    keyIndex_ = std::make_unique<TKeyIndex>(&keyPool_);
 }
 
 void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
@@ -393,7 +396,7 @@ void TQorPageItems::SetSource(std::string_view text) {
     html.HTML.clear();
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
-    keyIndex_.reserve(Files.size() + Source.size() / 200);
+    keyIndex_->reserve(Files.size() + Source.size() / 200);
 
     TWalk walk;
     anchorRecord_ = nullptr;
@@ -571,8 +574,8 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
             keyLower = TSjisText::LowerCase(key);
             if (portless) record->URL->Port.clear();
         }
-        auto it = keyIndex_.find(keyLower);
-        if (it != keyIndex_.end()) {
+        auto it = keyIndex_->find(std::string_view(keyLower));
+        if (it != keyIndex_->end()) {
             TQorFile* found = Files[it->second].get();
             return AnchorTextEmpty(found) ? found : nullptr;
         }
@@ -610,7 +613,7 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         }
     }
 
-    keyIndex_.emplace(std::move(keyLower), Files.size());
+    keyIndex_->emplace(keyLower, Files.size());
     FileKeys.push_back(std::move(key));
     Files.push_back(std::move(record));
     return Files.back().get();

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
+#include <memory_resource>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -170,8 +171,17 @@ private:
     bool AnchorTextEmpty(const TQorFile* record) const;
     void ReplaceAnchorText(TQorFile* record, std::string_view text);
 
-    // First index of each key of FileKeys, by its lower-case form.
-    std::unordered_map<std::string, size_t> keyIndex_;
+    // First index of each key of FileKeys, by its lower-case form. The
+    // index's nodes and key texts live side by side in one pool, which
+    // ClearFileList empties: scattered over a heap full of records, every
+    // lookup in the index of a big page would wait for memory several times.
+    struct TKeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    using TKeyIndex = std::pmr::unordered_map<std::pmr::string, size_t, TKeyHash, std::equal_to<>>;
+    std::pmr::monotonic_buffer_resource keyPool_;
+    std::unique_ptr<TKeyIndex> keyIndex_;
     TQorFile* anchorRecord_ = nullptr;
     TQorAnchorText anchorText_;
 };
