@@ -326,7 +326,6 @@ void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     std::string location = TSjisText::Trim(header->Values.Get("location"));
     if (!location.empty()) CreateFileInfo(ExpandRelativePath(location, ""), true, false);
     Charset = header->Charset;
-    Header = header;
 }
 
 std::string TQorPageItems::ConvertText(std::string_view text) {
@@ -361,9 +360,10 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
         return TCharCodeConv::JIStoSJIS(text);
     }
     // Undeclared UTF-8 would otherwise be taken for Shift-JIS (or EUC) and
-    // come out garbled. Japanese Shift-JIS or EUC text is practically never
-    // well-formed UTF-8: their lead bytes 0x81-0x9F and 0xA1-0xFE followed
-    // by two-byte pairs break the UTF-8 continuation rules at once.
+    // come out garbled. Japanese text in Shift-JIS or EUC-JP is practically
+    // never well-formed UTF-8: no UTF-8 character starts with a Shift-JIS
+    // lead byte 0x81-0x9F, nor with the first byte 0xA1-0xA5 of the EUC-JP
+    // kana and punctuation.
     if (LooksLikeUtf8(text)) {
         Charset = ctUtf8;
         return TCodePage::FromUtf8(text);
