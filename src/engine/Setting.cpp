@@ -20,7 +20,10 @@ TSetting::TSetting(int screenWidth, int screenHeight) {
             InitError = true;
         } else {
             PluginFolder = exeFolder + "Plugin\\";
-            if (!TFileOps::ForceDirectories(PluginFolder)) InitError = true;
+            // An installed program usually sits in a folder the user cannot
+            // write to; without the plug-in folder only the image plug-ins
+            // are missing, which is no reason to stop the program.
+            TFileOps::ForceDirectories(PluginFolder);
         }
 
         if (DataFolder.empty()) return;
