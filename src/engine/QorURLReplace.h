@@ -74,7 +74,15 @@ public:
     bool Apply(TInetURLEx& url, std::string* address = nullptr) const;
 
 private:
-    using RuleList = std::vector<tagQORURLREPLACEINFO>;
+    // A rule with its target parsed once, when the rule is made, so that
+    // applying the rules to every address of a page parses nothing.
+    struct Rule {
+        tagQORURLREPLACEINFO Info;
+        std::string TargetComp;  // GetCompURL of the target
+        size_t TargetChars = 0;  // characters of GetURL of the target
+    };
+    static Rule MakeRule(std::string_view target, std::string_view replace);
+    using RuleList = std::vector<Rule>;
 
     std::shared_ptr<const RuleList> Snapshot() const;
     // The list to change in place: a copy when a reader still holds the
