@@ -26,7 +26,7 @@ size_t CharCount(std::string_view text) {
 
 TQorURLReplace::Rule TQorURLReplace::MakeRule(std::string_view target, std::string_view replace) {
     TInetURLEx parsed(target);
-    return {{std::string(target), std::string(replace)}, parsed.GetCompURL(), CharCount(parsed.GetURL())};
+    return {{std::string(target), std::string(replace)}, parsed.GetCompURL(), CharCount(parsed.GetPortURL())};
 }
 
 TQorURLReplace::TQorURLReplace() : rules_(std::make_shared<RuleList>()) {}
@@ -110,7 +110,12 @@ bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
         // target ending in a stray lead byte) a byte count could leave the
         // second half of a double-byte character, which may be "\" or "/",
         // at the front of the rest; a character count never splits one.
-        std::string full = url.GetURL();
+        // The prefix is matched on the comparison form, which has no
+        // credentials, so it is cut from the form without them as well: cut
+        // from the full form, "user:password@" would shift the cut and
+        // garble the address. The rewritten address may lead to another
+        // host, so it does not carry the credentials along either.
+        std::string full = url.GetPortURL();
         size_t cut = CharsToBytes(full, rule.TargetChars);
         std::string rewritten = rule.Info.Replace + full.substr(cut);
         url.SetURL(rewritten);
