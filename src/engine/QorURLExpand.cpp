@@ -1,6 +1,7 @@
 #include "engine/QorURLExpand.h"
 
 #include "platform/SjisText.h"
+#include "platform/TextLines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -58,20 +59,6 @@ bool FindRange(std::string_view line, size_t& at, size_t& len) {
     return false;
 }
 
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn fn) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        if (end == text.size()) {
-            fn(text.substr(pos));
-            return;
-        }
-        fn(text.substr(pos, end - pos));
-        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-    }
-}
 
 // A decimal number of digits only that fits in int64_t.
 bool ReadNumber(std::string_view text, int64_t& value) {
@@ -107,7 +94,7 @@ TQorURLExpand::TQorURLExpand(std::string_view text, const TQorURLExpandLimits& l
 void TQorURLExpand::Expand(std::string_view text) {
     Lines.clear();
     size_t callBudget = Limits.TextPerCall;
-    ForEachLine(text, [&](std::string_view line) { ExpandLine(line, callBudget); });
+    TTextLines::ForEach(text, [&](std::string_view line) { ExpandLine(line, callBudget); });
 }
 
 TQorURLExpand::TStep TQorURLExpand::Step(std::string_view raw, Range& range) {

@@ -3,6 +3,7 @@
 #include "inet/InetURLEx.h"
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
+#include "platform/TextLines.h"
 
 namespace {
 
@@ -20,22 +21,6 @@ size_t CharCount(std::string_view text) {
     return count;
 }
 
-// Calls fn(line) for each line of the text; a line ends at CR LF, LF or a
-// lone CR, and a last line without an end counts too.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn fn) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        if (end == text.size()) {
-            fn(text.substr(pos));
-            return;
-        }
-        fn(text.substr(pos, end - pos));
-        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-    }
-}
 
 } // namespace
 
@@ -88,7 +73,7 @@ bool TQorURLReplace::LoadFromFile(std::string_view path) {
     std::string data;
     if (!TFileOps::ReadWholeFile(path, data)) return false;
     auto rules = std::make_shared<RuleList>();
-    ForEachLine(data, [&](std::string_view raw) {
+    TTextLines::ForEach(data, [&](std::string_view raw) {
         std::string line = TSjisText::Trim(raw);
         // A tab is never the second byte of a double-byte character.
         size_t tab = line.find('\t');

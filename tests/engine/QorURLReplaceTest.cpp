@@ -1,4 +1,5 @@
 #include "engine/QorURLReplace.h"
+#include "support/TempFolder.h"
 
 #include "inet/InetURLEx.h"
 #include "platform/FileOps.h"
@@ -129,17 +130,11 @@ TEST(QorURLReplaceTest, ListOperations) {
 class QorURLReplaceFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/urlrep-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
+        ASSERT_TRUE(temp_.Ok());
+        native = temp_.Native();
         path = TWinPath::FromNative(native) + "\\urlrep.dat";
     }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(native, ec);
-    }
-
+    TTempFolder temp_{"urlrep"};
     std::string native;
     std::string path;
 };

@@ -1,4 +1,5 @@
 #include "inet/InetBase.h"
+#include "support/TempFolder.h"
 
 #include "platform/FileOps.h"
 #include "platform/WinPath.h"
@@ -38,12 +39,9 @@ std::string Pattern(size_t from, size_t count) {
 class InetBaseFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("inetbase-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
+        ASSERT_TRUE(temp_.Ok());
+        dir_ = temp_.NativePath();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string WinPath(const std::string& name) const {
         return TWinPath::FromNative((dir_ / name).string());
     }
@@ -52,6 +50,7 @@ protected:
         TFileOps::ReadWholeFile(WinPath(name), data);
         return data;
     }
+    TTempFolder temp_{"inetbase"};
     std::filesystem::path dir_;
 };
 

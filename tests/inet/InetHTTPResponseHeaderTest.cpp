@@ -1,4 +1,5 @@
 #include "inet/InetHTTPResponseHeader.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -232,27 +233,10 @@ TEST(InetHTTPResponseHeaderTest, UnreadableDateKeepsEarlierDate) {
     EXPECT_EQ(header.ModifiedDate, "2006/04/18 21:34:56");
 }
 
-// The result is UTC+9 whatever zone the machine is in.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
 
 TEST(InetHTTPResponseHeaderTest, DateDoesNotDependOnMachineZone) {
     for (const char* zone : {"UTC", "America/New_York", "Asia/Tokyo"}) {
-        ScopedTimeZone tz(zone);
+        TScopedTimeZone tz(zone);
         TInetHTTPResponseHeader header;
         header.CreateModifiedDate("Tue, 18 Apr 2006 12:34:56 GMT");
         EXPECT_EQ(header.ModifiedDate, "2006/04/18 21:34:56") << zone;

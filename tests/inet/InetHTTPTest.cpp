@@ -1,4 +1,5 @@
 #include "inet/InetHTTP.h"
+#include "support/TempFolder.h"
 
 #include "platform/FileOps.h"
 #include "platform/WinPath.h"
@@ -24,14 +25,10 @@ using TServer = TTestHttpServer;
 class InetHTTPTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("inethttp-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
+        ASSERT_TRUE(temp_.Ok());
+        dir_ = temp_.NativePath();
         http_.Port = server_.Port();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string WinPath(const std::string& name) const {
         return TWinPath::FromNative((dir_ / name).string());
     }
@@ -44,6 +41,7 @@ protected:
 
     TServer server_;
     TInetHTTP http_;
+    TTempFolder temp_{"inethttp"};
     std::filesystem::path dir_;
 };
 

@@ -1,4 +1,5 @@
 #include "platform/DateTime.h"
+#include "support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -9,23 +10,6 @@
 
 namespace {
 
-// Sets TZ for one test and puts the old value back afterwards.
-class ScopedTimeZone {
-public:
-    explicit ScopedTimeZone(const char* zone) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", zone, 1);
-        tzset();
-    }
-    ~ScopedTimeZone() {
-        if (old_) setenv("TZ", old_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
-private:
-    std::optional<std::string> old_;
-};
 
 TDateTime Make(int y, int m, int d, int h = 0, int n = 0, int s = 0) {
     TDateTime v = -1e9;
@@ -195,7 +179,7 @@ TEST(DateTimeTest, ParseReadsTheShortDateAndOptionalTime) {
 TEST(DateTimeTest, UnixTimesGoThroughTheSystemZone) {
     const std::time_t t = 1145363696; // 2006-04-18 12:34:56 UTC
     {
-        ScopedTimeZone tz("Asia/Tokyo");
+        TScopedTimeZone tz("Asia/Tokyo");
         TDateTime v = TDateTimeText::FromUnix(t);
         EXPECT_EQ(TDateTimeText::DateTimeText(v), "2006/04/18 21:34:56");
         EXPECT_EQ(TDateTimeText::ToUnix(v), t);
@@ -203,7 +187,7 @@ TEST(DateTimeTest, UnixTimesGoThroughTheSystemZone) {
     }
     {
         // A zone with daylight saving: April is summer time (UTC-4).
-        ScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
+        TScopedTimeZone tz("EST5EDT,M3.2.0,M11.1.0");
         TDateTime v = TDateTimeText::FromUnix(t);
         EXPECT_EQ(TDateTimeText::DateTimeText(v), "2006/04/18 08:34:56");
         EXPECT_EQ(TDateTimeText::ToUnix(v), t);
@@ -213,7 +197,7 @@ TEST(DateTimeTest, UnixTimesGoThroughTheSystemZone) {
 }
 
 TEST(DateTimeTest, NowIsTheLocalClock) {
-    ScopedTimeZone tz("Asia/Tokyo");
+    TScopedTimeZone tz("Asia/Tokyo");
     std::time_t before = std::time(nullptr);
     TDateTime now = TDateTimeText::Now();
     std::time_t after = std::time(nullptr);

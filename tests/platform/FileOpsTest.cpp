@@ -1,4 +1,5 @@
 #include "platform/FileOps.h"
+#include "support/TempFolder.h"
 
 #include "platform/WinPath.h"
 
@@ -20,23 +21,17 @@ const std::string kHyou = "\x95\x5C"; // 表: its second byte is "\"
 class FileOpsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/fileops-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
+        ASSERT_TRUE(temp_.Ok());
+        native = temp_.Native();
         win = TWinPath::FromNative(native) + "\\";
     }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(native, ec);
-    }
-
     std::string Read(const std::string& winPath) {
         std::string data;
         EXPECT_TRUE(TFileOps::ReadWholeFile(winPath, data)) << winPath;
         return data;
     }
 
+    TTempFolder temp_{"fileops"};
     std::string native;
     std::string win;
 };

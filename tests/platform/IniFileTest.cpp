@@ -1,4 +1,5 @@
 #include "platform/IniFile.h"
+#include "support/TempFolder.h"
 
 #include "platform/FileOps.h"
 #include "platform/WinPath.h"
@@ -16,18 +17,11 @@ const std::string kHyou = "\x95\x5C"; // 表: its second byte is "\"
 class IniFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/inifile-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
+        ASSERT_TRUE(temp_.Ok());
+        native = temp_.Native();
         folder = TWinPath::FromNative(native) + "\\";
         path = folder + "option.dat";
     }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(native, ec);
-    }
-
     std::string FileText() {
         std::string data;
         TFileOps::ReadWholeFile(path, data);
@@ -35,6 +29,7 @@ protected:
     }
     void SetFileText(const std::string& text) { ASSERT_TRUE(TFileOps::WriteWholeFile(path, text)); }
 
+    TTempFolder temp_{"inifile"};
     std::string native, folder, path;
 };
 

@@ -1,4 +1,5 @@
 #include "platform/SystemFolders.h"
+#include "support/ScopedEnv.h"
 
 #include "platform/WinPath.h"
 
@@ -11,47 +12,30 @@
 
 namespace {
 
-// Sets (or with nullptr removes) an environment variable for one test.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 TEST(SystemFoldersTest, AppDataFolderFollowsXdgThenHome) {
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", "/x/conf/");
-        ScopedEnv home("HOME", "/home/me");
+        TScopedEnv xdg("XDG_CONFIG_HOME", "/x/conf/");
+        TScopedEnv home("HOME", "/home/me");
         EXPECT_EQ(TSystemFolders::AppDataFolder(), "C:\\x\\conf\\");
     }
     {
-        ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
-        ScopedEnv home("HOME", "/home/表");
+        TScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+        TScopedEnv home("HOME", "/home/表");
         EXPECT_EQ(TSystemFolders::AppDataFolder(), "C:\\home\\\x95\x5C\\.config\\");
     }
     {
         // Relative or empty values are ignored, as the XDG rules say.
-        ScopedEnv home("HOME", "/home/me/");
-        ScopedEnv xdg("XDG_CONFIG_HOME", "relative/conf");
+        TScopedEnv home("HOME", "/home/me/");
+        TScopedEnv xdg("XDG_CONFIG_HOME", "relative/conf");
         EXPECT_EQ(TSystemFolders::AppDataFolder(), "C:\\home\\me\\.config\\");
-        ScopedEnv empty("XDG_CONFIG_HOME", "");
+        TScopedEnv empty("XDG_CONFIG_HOME", "");
         EXPECT_EQ(TSystemFolders::AppDataFolder(), "C:\\home\\me\\.config\\");
     }
     {
         // Without HOME the account's home is used.
-        ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
-        ScopedEnv home("HOME", nullptr);
+        TScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+        TScopedEnv home("HOME", nullptr);
         std::string folder = TSystemFolders::AppDataFolder();
         ASSERT_GE(folder.size(), 11u);
         EXPECT_EQ(folder.substr(0, 3), "C:\\");
@@ -61,10 +45,10 @@ TEST(SystemFoldersTest, AppDataFolderFollowsXdgThenHome) {
 
 TEST(SystemFoldersTest, TempFolderIsTmpdirOrTmp) {
     {
-        ScopedEnv tmp("TMPDIR", "/var/tmp");
+        TScopedEnv tmp("TMPDIR", "/var/tmp");
         EXPECT_EQ(TSystemFolders::TempFolder(), "C:\\var\\tmp\\");
     }
-    ScopedEnv tmp("TMPDIR", nullptr);
+    TScopedEnv tmp("TMPDIR", nullptr);
     EXPECT_EQ(TSystemFolders::TempFolder(), "C:\\tmp\\");
 }
 
