@@ -3,25 +3,9 @@
 #include "engine/QorFileProtector.h"
 #include "inet/InetURLEx.h"
 #include "platform/SjisText.h"
+#include "platform/TextLines.h"
 
 namespace {
-
-// Calls fn(line) for each line of the text; a line ends at CR LF, LF or a
-// lone CR, and a last line without an end counts too.
-template <typename Fn>
-void ForEachLine(std::string_view text, Fn fn) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-        if (end == text.size()) {
-            fn(text.substr(pos));
-            return;
-        }
-        fn(text.substr(pos, end - pos));
-        pos = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-    }
-}
 
 tagQORUNCACHEINFO MakeEntry(std::string_view text, bool all) {
     return tagQORUNCACHEINFO{TInetURLEx(text).GetCompEntity(), all};
@@ -85,7 +69,7 @@ bool TQorUncachePage::LoadFromFile() {
     std::string text;
     if (!TQorFileProtector::LoadEncryptionText(FilePath, text)) return false;
     EntryList loaded;
-    ForEachLine(text, [&](std::string_view line) {
+    TTextLines::ForEach(text, [&](std::string_view line) {
         size_t tab = line.find('\t');
         if (tab == std::string_view::npos) return;
         loaded.push_back(MakeEntry(line.substr(0, tab), line.substr(tab + 1) == "1"));

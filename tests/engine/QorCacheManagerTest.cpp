@@ -6,14 +6,13 @@
 #include "platform/DateTime.h"
 #include "platform/FileOps.h"
 #include "platform/WinPath.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -24,20 +23,14 @@ constexpr size_t kMB = 1048576;
 
 std::string Comp(const std::string& address) { return TInetURLEx(address).GetCompURL(); }
 
-// A fresh cache folder under $TMPDIR, removed afterwards.
+// A cache manager on a fresh folder.
 class QorCacheManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/cache-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
-        win = TWinPath::FromNative(native) + "\\";
+        ASSERT_TRUE(temp_.Ok());
+        native = temp_.Native();
+        win = temp_.Win();
         cache.CachePath = win;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(native, ec);
     }
 
     bool Save(const std::string& address, std::string text) {
@@ -64,6 +57,7 @@ protected:
         ASSERT_TRUE(TFileOps::SetFileAge(cache.GetCacheFileName(address), base + minutes / 1440.0));
     }
 
+    TTempFolder temp_{"cache"};
     std::string native;
     std::string win;
     TQorCacheManager cache;

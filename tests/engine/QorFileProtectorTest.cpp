@@ -1,14 +1,13 @@
 #include "engine/QorFileProtector.h"
 
 #include "platform/FileOps.h"
-#include "platform/WinPath.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -19,21 +18,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fresh folder under $TMPDIR, removed afterwards; `win` is its Windows
-// form with a trailing "\" and `path` a list file inside it.
+// A list file in a fresh folder.
 class QorFileProtectorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/protector-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
-        win = TWinPath::FromNative(native) + "\\";
+        ASSERT_TRUE(temp_.Ok());
+        native = temp_.Native();
+        win = temp_.Win();
         path = win + "list.dat";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(native, ec);
     }
 
     std::string Backup(int n) const { return win + "~" + std::to_string(n) + "~list.dat"; }
@@ -54,6 +46,7 @@ protected:
         return names;
     }
 
+    TTempFolder temp_{"protector"};
     std::string native;
     std::string win;
     std::string path;

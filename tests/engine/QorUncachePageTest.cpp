@@ -2,16 +2,13 @@
 
 #include "engine/QorFileProtector.h"
 #include "platform/FileOps.h"
-#include "platform/WinPath.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
@@ -64,22 +61,15 @@ TEST(QorUncachePageTest, Covers) {
     EXPECT_FALSE(TQorUncachePage().Covers("http://a.com/page.html"));
 }
 
-// A fresh folder under $TMPDIR, removed afterwards, with uncache.dat in it.
+// uncache.dat in a fresh folder.
 class QorUncachePageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/uncache-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        native = pattern;
-        list.FilePath = TWinPath::FromNative(native) + "\\uncache.dat";
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(native, ec);
+        ASSERT_TRUE(temp_.Ok());
+        list.FilePath = temp_.Win("uncache.dat");
     }
 
-    std::string native;
+    TTempFolder temp_{"uncache"};
     TQorUncachePage list;
 };
 
