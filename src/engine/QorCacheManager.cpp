@@ -58,7 +58,12 @@ bool TQorCacheManager::Save(std::string_view address) {
     // Written aside and renamed over the old file rather than deleted and
     // written in place: a load thread of another manager reading the same
     // page, or a crash half-way, must never find a page cut short.
-    if (!TFileOps::WriteFileAtomically(path, Text)) return false;
+    // A save that fails leaves the page uncached, as deleting the old file
+    // first would have.
+    if (!TFileOps::WriteFileAtomically(path, Text)) {
+        TFileOps::DeleteFile(path);
+        return false;
+    }
     return Trim(TWinPath::ExtractFileName(path));
 }
 

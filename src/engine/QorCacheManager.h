@@ -48,8 +48,8 @@ public:
     // the oldest by modification time are deleted (the just-written file
     // counts as the newest among equal times), down to the limit; a page
     // larger than the whole limit goes as well. False when the file cannot
-    // be written or a deletion fails (a file already gone counts as
-    // deleted).
+    // be written (an older copy of the page is then deleted) or a deletion
+    // fails (a file already gone counts as deleted).
     bool Save(std::string_view address);
     // Deletes every file whose lower-case extension begins with ".pcx" or
     // is ".pcf". False at the first deletion that fails (a file that is
