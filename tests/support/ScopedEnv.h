@@ -14,6 +14,7 @@ public:
         if (value) setenv(name, value, 1);
         else unsetenv(name);
     }
+    TScopedEnv(const char* name, const std::string& value) : TScopedEnv(name, value.c_str()) {}
     ~TScopedEnv() {
         if (old_) setenv(name_.c_str(), old_->c_str(), 1);
         else unsetenv(name_.c_str());

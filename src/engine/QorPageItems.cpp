@@ -1,0 +1,816 @@
+#include "engine/QorPageItems.h"
+
+#include "engine/QorURLExpand.h"
+#include "engine/QorURLReplace.h"
+#include "inet/CharCodeConv.h"
+#include "inet/ExRegexp.h"
+#include "inet/InetHTMLEx.h"
+#include "inet/InetHTTPResponseHeader.h"
+#include "inet/InetTagObjectEx.h"
+#include "platform/CodePage.h"
+#include "platform/SjisText.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+constexpr size_t npos = std::string::npos;
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsLead(char c) { return TSjisText::IsLeadByte(static_cast<unsigned char>(c)); }
+bool IsGap(char c) { return c == ' ' || c == '\t'; }
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+
+// Whether `text` begins with the lower-case ASCII `prefix` in any letter case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i)
+        if (Lower(text[i]) != prefix[i]) return false;
+    return true;
+}
+
+bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
+
+// ---------------------------------------------------------------------------
+// Numeric character references
+
+// Reads a reference's number the way the program always has: leading
+// spaces, a sign, then decimal digits or hexadecimal ones after "$", "x",
+// "X" or "0x". Decimal numbers must fit a signed 32-bit integer, hexadecimal
+// ones 32 bits. Anything else (empty, other characters, overflow) fails.
+bool ReadInteger(std::string_view s, int64_t& value) {
+    size_t k = 0;
+    while (k < s.size() && s[k] == ' ') ++k;
+    bool negative = false;
+    if (k < s.size() && (s[k] == '-' || s[k] == '+')) negative = s[k++] == '-';
+    bool hex = false;
+    if (k < s.size() && (s[k] == '$' || s[k] == 'x' || s[k] == 'X')) {
+        hex = true;
+        ++k;
+    } else if (k + 1 < s.size() && s[k] == '0' && (s[k + 1] == 'x' || s[k + 1] == 'X')) {
+        hex = true;
+        k += 2;
+    }
+    if (k >= s.size()) return false;
+    const uint64_t limit = hex ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
+    uint64_t v = 0;
+    for (; k < s.size(); ++k) {
+        char c = s[k];
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (hex && c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (hex && c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return false;
+        v = v * (hex ? 16 : 10) + static_cast<uint64_t>(d);
+        if (v > limit) return false;
+    }
+    value = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+    return true;
+}
+
+// One UTF-16 code unit in the system code page; empty for 0.
+std::string CodeUnitToSystem(uint16_t unit) {
+    if (unit == 0) return std::string();
+    if (unit < 0x80) return std::string(1, static_cast<char>(unit));
+    return TCodePage::FromUtf16(std::u16string(1, static_cast<char16_t>(unit)));
+}
+
+// "&" followed by "amp;" any number of times, then one of the other four
+// names: what the named pass leaves for an "&" at `i`, and where the text
+// after it starts.
+void DecodeNamed(std::string_view text, size_t i, std::string& out, size_t& next) {
+    size_t j = i + 1;
+    while (text.compare(j, 4, "amp;") == 0) j += 4;
+    struct Name {
+        std::string_view name;
+        char c;
+    };
+    static constexpr Name kNames[] = {{"quot;", '"'}, {"gt;", '>'}, {"lt;", '<'}, {"nbsp;", ' '}};
+    for (const Name& n : kNames)
+        if (text.compare(j, n.name.size(), n.name) == 0) {
+            out.push_back(n.c);
+            next = j + n.name.size();
+            return;
+        }
+    out.push_back('&');
+    next = j;
+}
+
+// ---------------------------------------------------------------------------
+// Character set
+
+// Well-formed UTF-8 holding at least one multi-byte character.
+bool LooksLikeUtf8(std::string_view text) {
+    bool multi = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n;) {
+        unsigned char c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len;
+        uint32_t cp;
+        uint32_t min;
+        if (c >= 0xC2 && c <= 0xDF) {
+            len = 2, cp = c & 0x1F, min = 0x80;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            len = 3, cp = c & 0x0F, min = 0x800;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            len = 4, cp = c & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + len > n) return false;
+        for (size_t k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        multi = true;
+        i += len;
+    }
+    return multi;
+}
+
+// Position of the first "<body" in any letter case, on a character boundary.
+size_t FindBodyTag(std::string_view text) {
+    size_t from = 0;
+    for (;;) {
+        size_t p = TSjisText::FindChar(text, '<', from);
+        if (p == npos) return npos;
+        if (p + 5 <= text.size() && Lower(text[p + 1]) == 'b' && Lower(text[p + 2]) == 'o' &&
+            Lower(text[p + 3]) == 'd' && Lower(text[p + 4]) == 'y')
+            return p;
+        from = p + 1;
+    }
+}
+
+} // namespace
+
+// ===========================================================================
+// TQorAnchorText
+
+void TQorAnchorText::Reset(std::string_view folded) {
+    buf_.clear();
+    head_ = 0;
+    gap_ = false;
+    words_ = false;
+    last_ = 0;
+    solid_ = npos;
+    solidEnd_ = 0;
+    solidCut_ = false;
+    lead_ = false;
+    run_ = npos;
+    Append(folded);
+}
+
+void TQorAnchorText::Append(std::string_view piece) {
+    size_t i = 0;
+    const size_t n = piece.size();
+    if (lead_ && n > 0) {
+        // The lone lead byte at the end takes the first byte as its second.
+        buf_.push_back(piece[0]);
+        solid_ = buf_.size() - 2;
+        solidCut_ = IsBlank(piece[0]);
+        solidEnd_ = solidCut_ ? solid_ + 1 : solid_ + 2;
+        lead_ = false;
+        i = 1;
+    }
+    while (i < n) {
+        // A run of single bytes that are neither lead bytes nor gaps goes in at once.
+        size_t j = i;
+        size_t lastSolid = npos;
+        while (j < n && !IsLead(piece[j]) && !IsGap(piece[j])) {
+            if (!IsBlank(piece[j])) lastSolid = j;
+            ++j;
+        }
+        if (j > i) {
+            const size_t at = buf_.size();
+            buf_.append(piece, i, j - i);
+            if (lastSolid != npos) {
+                solid_ = at + (lastSolid - i);
+                solidEnd_ = solid_ + 1;
+                solidCut_ = false;
+            }
+            i = j;
+            continue;
+        }
+        if (IsGap(piece[i])) {
+            CloseWord();
+            ++i;
+            continue;
+        }
+        // A lead byte: a pair, or a lone byte at the end of the piece.
+        if (i + 1 < n) {
+            buf_.append(piece, i, 2);
+            solid_ = buf_.size() - 2;
+            solidCut_ = IsBlank(piece[i + 1]);
+            solidEnd_ = solidCut_ ? solid_ + 1 : solid_ + 2;
+            i += 2;
+        } else {
+            buf_.push_back(piece[i]);
+            solid_ = buf_.size() - 1;
+            solidEnd_ = solid_ + 1;
+            solidCut_ = false;
+            lead_ = true;
+            ++i;
+        }
+    }
+    AfterAppend();
+}
+
+void TQorAnchorText::CloseWord() {
+    gap_ = true;
+    if (solid_ == npos) {
+        // A word of blank bytes vanishes; the words stay joined by one space.
+        if (words_) {
+            buf_.resize(last_);
+        } else {
+            buf_.resize(head_);
+            buf_.push_back(' ');
+            last_ = buf_.size();
+        }
+        return;
+    }
+    // The word loses its blank end; the first word its blank front as well
+    // (and the space in front of it).
+    size_t start = last_;
+    if (!words_) {
+        while (IsBlank(buf_[start])) ++start;
+        head_ = start;
+    }
+    buf_.resize(solidEnd_);
+    if (solidCut_) {
+        if (run_ == npos) run_ = start;
+    } else {
+        run_ = npos;
+    }
+    words_ = true;
+    buf_.push_back(' ');
+    last_ = buf_.size();
+    solid_ = npos;
+    solidCut_ = false;
+}
+
+void TQorAnchorText::AfterAppend() {
+    const size_t run = run_;
+    run_ = npos;
+    if (run == npos || !words_) return;
+    // The words from `run` on each end in a bare lead byte, which takes the
+    // joining space after it as its second byte: they and the last word are
+    // one word of the text.
+    const size_t sep = last_ - 1;
+    if (solid_ == npos) {
+        solid_ = sep - 1;
+        solidEnd_ = sep;
+        solidCut_ = true;
+    }
+    if (run == head_) {
+        gap_ = false;
+        words_ = false;
+        last_ = head_;
+    } else {
+        last_ = run;
+    }
+}
+
+// ===========================================================================
+// TQorPageItems
+
+struct TQorPageItems::TWalk {
+    int script = 0; // 0 outside scripts, 1 on a tag that may still yield an address, 2 inside a script
+    bool anchorOpen = false;
+    bool inForm = false;
+    bool firstField = true;
+    std::string formAddress;
+    std::string pendingText;
+    bool inTitle = false;
+    std::string base;
+    size_t rangeBudget = kMaxRangeAddressesPerPage;
+};
+
+TQorPageItems::TQorPageItems()
+    : PageFile(std::make_unique<TQorFile>()), keyIndex_(std::make_unique<TKeyIndex>(&keyPool_)) {}
+
+TQorPageItems::~TQorPageItems() { ClearFileList(); }
+
+void TQorPageItems::SetPageFile(const TQorFile& file) { PageFile->Assign(&file); }
+
+TQorFile* TQorPageItems::GetFile(int index) const {
+    if (index < 0 || static_cast<size_t>(index) >= Files.size()) return nullptr;
+    return Files[static_cast<size_t>(index)].get();
+}
+
+void TQorPageItems::ClearFileList() {
+    anchorRecord_ = nullptr;
+    Files.clear();
+    FileKeys.clear();
+    keyIndex_.reset();
+    keyPool_.release();
+    keyIndex_ = std::make_unique<TKeyIndex>(&keyPool_);
+}
+
+void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
+    Charset = ctUnknown;
+    Header = header;
+    if (!header) return;
+    std::string location = TSjisText::Trim(header->Values.Get("location"));
+    if (!location.empty()) CreateFileInfo(ExpandRelativePath(location, ""), true, false);
+    Charset = header->Charset;
+}
+
+std::string TQorPageItems::ConvertText(std::string_view text) {
+    if (!DetectCharset && ForceCharset == ctUnknown) {
+        Charset = ctSjis;
+        return std::string(text);
+    }
+    const std::string meta = GetMetaCharSet(text);
+    if (!meta.empty() && ForceCharset == ctUnknown) {
+        // "iso2022-jp" without the first hyphen, as the program always read it.
+        if (Contains(meta, "shift_jis"))
+            Charset = ctSjis;
+        else if (Contains(meta, "euc-jp"))
+            Charset = ctEuc;
+        else if (Contains(meta, "utf-8"))
+            Charset = ctUtf8;
+        else if (Contains(meta, "iso2022-jp"))
+            Charset = ctJis;
+    }
+    if (ForceCharset != ctUnknown) Charset = ForceCharset;
+
+    switch (Charset) {
+    case ctEuc: return TCharCodeConv::EUCtoSJIS(text);
+    case ctUtf8: return TCodePage::FromUtf8(text);
+    case ctJis: return TCharCodeConv::JIStoSJIS(text);
+    case ctSjis: return std::string(text);
+    case ctUnknown: break;
+    }
+    const int type = TCharCodeConv::GetCodeType(text);
+    if (type == 0) {
+        Charset = ctJis;
+        return TCharCodeConv::JIStoSJIS(text);
+    }
+    // Undeclared UTF-8 would otherwise be taken for Shift-JIS (or EUC) and
+    // come out garbled. Japanese text in Shift-JIS or EUC-JP is practically
+    // never well-formed UTF-8: no UTF-8 character starts with a Shift-JIS
+    // lead byte 0x81-0x9F, nor with the first byte 0xA1-0xA5 of the EUC-JP
+    // kana and punctuation.
+    if (LooksLikeUtf8(text)) {
+        Charset = ctUtf8;
+        return TCodePage::FromUtf8(text);
+    }
+    if (type == 2) {
+        Charset = ctEuc;
+        return TCharCodeConv::EUCtoSJIS(text);
+    }
+    Charset = ctSjis;
+    return std::string(text);
+}
+
+void TQorPageItems::SetSource(std::string_view text) {
+    if (text.empty()) {
+        Source.clear();
+        return;
+    }
+    Canceled.store(false, std::memory_order_relaxed);
+    Source = ConvertText(text);
+    Title.clear();
+
+    // The scanner's items hold their own text, so the page goes to the
+    // scanner and comes back rather than being copied.
+    TInetHTMLEx html;
+    html.HTML = std::move(Source);
+    html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
+    html.SearchFile = SearchFile;
+    html.UpdateTagList();
+    Source = std::move(html.HTML);
+    html.HTML.clear();
+    // About one address per 200 bytes of a dense page; growing the index by
+    // rehashing it several times costs more than this guess.
+    keyIndex_->reserve(Files.size() + Source.size() / 200);
+
+    TWalk walk;
+    anchorRecord_ = nullptr;
+    for (const auto& item : html.Items) {
+        if (Canceled.load(std::memory_order_relaxed)) break;
+        ProcessTag(*item, walk);
+    }
+    ReleaseAnchor();
+    Header = nullptr;
+}
+
+void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
+    const std::string& name = tag.TagName;
+    const TTagAttributes& attrs = tag.Attributes;
+    std::string address;
+
+    if (name == "a") {
+        address = attrs.Value("href");
+        if (walk.script == 0) {
+            if (walk.anchorOpen) ReleaseAnchor();
+            walk.anchorOpen = true;
+        }
+    } else if (name == "/a") {
+        walk.anchorOpen = false;
+        ReleaseAnchor();
+    } else if (name == "_fake_a") {
+        address = attrs.Value("href");
+        if (ExpandRange(address, walk)) address.clear();
+        if (walk.script == 2) walk.script = 1;
+    } else if (name == "frame" || name == "img" || name == "iframe") {
+        address = attrs.Value("src");
+    } else if (name == "script") {
+        address = attrs.Value("src");
+        walk.script = 1;
+    } else if (name == "/script") {
+        walk.script = 0;
+    } else if (name == "form") {
+        walk.formAddress = attrs.Value("action");
+        walk.inForm = true;
+        walk.firstField = true;
+    } else if (name == "input") {
+        if (walk.inForm) {
+            const std::string type = TSjisText::LowerCase(attrs.Value("type"));
+            if (type == "hidden") {
+                // "&amp;" turns into "&" when the address is decoded.
+                walk.formAddress += walk.firstField ? "?" : "&amp;";
+                walk.formAddress += attrs.Value("name");
+                walk.formAddress += '=';
+                walk.formAddress += attrs.Value("value");
+                walk.firstField = false;
+            } else if (type == "submit") {
+                walk.pendingText = attrs.Value("value");
+            } else if (type == "image") {
+                walk.pendingText = attrs.Value("alt");
+            } else {
+                walk.inForm = false; // a field the user fills in
+            }
+        }
+    } else if (name == "/form") {
+        if (walk.inForm) {
+            address = walk.formAddress;
+            walk.inForm = false;
+        }
+    } else if (name == "option") {
+        walk.inForm = false;
+    } else if (name == "area" || name == "link" || name == "ref") {
+        address = attrs.Value("href");
+    } else if (name == "body" || name == "layer") {
+        address = attrs.Value("background");
+    } else if (name == "meta") {
+        const std::string& content = attrs.Value("content");
+        size_t at = TSjisText::Find(TSjisText::LowerCase(content), "url=");
+        if (at != npos) address = content.substr(at + 4);
+    } else if (name == "base") {
+        std::string base = attrs.Value("href");
+        if (base.empty()) base = attrs.Value("src");
+        size_t slash = TSjisText::FindLastChar(base, '/');
+        if (slash != npos) base.resize(slash + 1);
+        walk.base = std::move(base);
+    } else if (name == "param") {
+        const std::string param = TSjisText::LowerCase(attrs.Value("name"));
+        if (param == "filename" || param == "movie" || param == "src") address = attrs.Value("value");
+    } else if (name == "title" || name == "/title") {
+        walk.inTitle = !walk.inTitle;
+    } else {
+        if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
+        if (SearchAnchorStr && walk.anchorOpen && anchorRecord_) anchorText_.Append(ChangeHTMLSymbol(tag.Text));
+    }
+
+    if (!address.empty()) ProcessAddress(std::move(address), tag, walk);
+
+    if (SearchAnchorStr && anchorRecord_) anchorText_.Append(ChangeHTMLSymbol(attrs.Value("alt")));
+    if (walk.script == 1) walk.script = 2;
+}
+
+bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
+    // Most addresses hold no range; the expander is only asked when one may.
+    if (address.find('[') == npos) return false;
+    // A range that would pass what the page has left is refused by the
+    // expander itself and then listed as written.
+    TQorURLExpandLimits limits;
+    limits.AddressesPerLine = std::min(limits.AddressesPerLine, walk.rangeBudget);
+    TQorURLExpand expand(address, limits);
+    if (!expand.Expanded || expand.Lines.size() > walk.rangeBudget) return false;
+    walk.rangeBudget -= expand.Lines.size();
+    for (const std::string& line : expand.Lines) CreateFileInfo(line, false, false);
+    return true;
+}
+
+void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk) {
+    if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
+        walk.anchorOpen = false;
+        ReleaseAnchor();
+        return;
+    }
+    if (walk.script == 2) return;
+
+    // A fragment is cut when it comes before any query; a bare fragment is
+    // the page itself.
+    if (int hash = GetTokenPos(address, "#", "?"); hash > 0) {
+        address.resize(static_cast<size_t>(hash - 1));
+        if (address.empty()) address = PageFile->URL->GetURL();
+    }
+    bool mail = false;
+    if (StartsWithNoCase(address, "mailto:")) {
+        address.erase(0, 7);
+        mail = true;
+    } else {
+        address = ExpandRelativePath(address, walk.base);
+    }
+    address = ChangeHTMLSymbol(address);
+    TQorFile* record = CreateFileInfo(address, false, mail);
+
+    if (SearchAnchorStr) {
+        if (!walk.pendingText.empty()) {
+            if (record) ReplaceAnchorText(record, walk.pendingText);
+            walk.pendingText.clear();
+        }
+        if (walk.anchorOpen && !record) {
+            walk.anchorOpen = false;
+            ReleaseAnchor();
+        }
+        if (walk.anchorOpen && !anchorRecord_) {
+            BindAnchor(record);
+        } else if (tag.TagName == "area" && record) {
+            ReplaceAnchorText(record, ChangeHTMLSymbol(tag.Attributes.Value("alt")));
+        }
+    }
+    if (record) record->Post = false;
+}
+
+void TQorPageItems::TakePagePort(TInetURLEx& url) const {
+    if (!url.Port.empty()) return;
+    if (TSjisText::LowerCase(url.Host).starts_with(TSjisText::LowerCase(PageFile->URL->Host)))
+        url.Port = PageFile->URL->Port;
+}
+
+TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
+    // The scratch record becomes the listed record when the address is new:
+    // parsing the final address text again would give the same record.
+    std::string address(addressText);
+    auto record = std::make_unique<TQorFile>(address);
+    if (Replacer) Replacer->Apply(*record->URL, &address);
+
+    std::string key;      // the key as listed in FileKeys
+    std::string keyLower; // and as the index holds it
+    if (!DuplicateAnchor) {
+        if (mail) {
+            key = TSjisText::LowerCase(address);
+            keyLower = key;
+        } else {
+            const bool portless = record->URL->Port.empty();
+            TakePagePort(*record->URL);
+            key = record->URL->GetCompURL();
+            keyLower = TSjisText::LowerCase(key);
+            if (portless) record->URL->Port.clear();
+        }
+        auto it = keyIndex_->find(std::string_view(keyLower));
+        if (it != keyIndex_->end()) {
+            TQorFile* found = Files[it->second].get();
+            return AnchorTextEmpty(found) ? found : nullptr;
+        }
+    }
+
+    if (!mail) {
+        record->FromLocation = fromLocation;
+        bool sameKey = false;
+        if (PageFile->Kind == TQorFile::kWeb && record->Kind == TQorFile::kWeb) {
+            if (AutoReferer) record->Referer = PageFile->URL->GetPortURL();
+            // The port first, and the page's folder with its port: both sides
+            // of the test then carry the same port, so that the records of a
+            // page on its own port inherit its credentials too.
+            TakePagePort(*record->URL);
+            sameKey = !key.empty(); // the port was taken for the key the same way
+            PageFile->URL->WithPort = true;
+            const std::string folder = PageFile->URL->GetCompFullDir();
+            PageFile->URL->WithPort = false;
+            if (record->URL->GetCompURL().starts_with(folder)) {
+                record->URL->User = PageFile->URL->User;
+                record->URL->Password = PageFile->URL->Password;
+            }
+        }
+        if (!sameKey) {
+            key = record->URL->GetCompURL();
+            keyLower = TSjisText::LowerCase(key);
+        }
+    } else {
+        record = std::make_unique<TQorFile>();
+        record->URL->FileName = address;
+        record->Kind = TQorFile::kMail;
+        if (key.empty()) {
+            key = TSjisText::LowerCase(address);
+            keyLower = key;
+        }
+    }
+
+    keyIndex_->emplace(keyLower, Files.size());
+    FileKeys.push_back(std::move(key));
+    Files.push_back(std::move(record));
+    return Files.back().get();
+}
+
+// ---------------------------------------------------------------------------
+// The anchor being read
+
+void TQorPageItems::BindAnchor(TQorFile* record) {
+    anchorRecord_ = record;
+    if (record) anchorText_.Reset(record->AnchorString);
+}
+
+void TQorPageItems::ReleaseAnchor() {
+    if (anchorRecord_) anchorRecord_->AnchorString = anchorText_.Text();
+    anchorRecord_ = nullptr;
+}
+
+bool TQorPageItems::AnchorTextEmpty(const TQorFile* record) const {
+    return record == anchorRecord_ ? anchorText_.Empty() : record->AnchorString.empty();
+}
+
+void TQorPageItems::ReplaceAnchorText(TQorFile* record, std::string_view text) {
+    record->SetAnchorString(text);
+    if (record == anchorRecord_) anchorText_.Reset(record->AnchorString);
+}
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+int TQorPageItems::GetTokenPos(std::string_view text, std::string_view token, std::string_view stop) {
+    const size_t at = TSjisText::Find(text, token);
+    if (at == npos) return 0;
+    const size_t before = TSjisText::Find(text, stop);
+    if (before != npos && before < at) return 0;
+    return static_cast<int>(at + 1);
+}
+
+std::string TQorPageItems::ChangeHTMLSymbol(std::string_view text) {
+    if (text.find('&') == std::string_view::npos) return std::string(text);
+
+    // Named references. Replacing the first "&amp;" and searching again
+    // from the start comes to this: every "&" followed by "amp;" any number
+    // of times is one "&", which may then open one of the other four names.
+    // Those four produce no "&", so one pass from the front gives the fixed
+    // point.
+    std::string work;
+    work.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t len = TSjisText::CharLength(text, i);
+        if (len == 1 && text[i] == '&') {
+            DecodeNamed(text, i, work, i);
+            continue;
+        }
+        work.append(text, i, len);
+        i += len;
+    }
+
+    // Numeric references, "&#[^;]*;". Searching again from the start after
+    // each replacement only finds something new where the replacement
+    // touches an "&" just before it (a "#" made from "&#35;", or "&#0;"
+    // removed in front of a "#"), or where it is an "&" itself. So the
+    // replacement goes back in front of the text still to be read, with
+    // such an "&" taken back from the output, and reading goes on there.
+    // Readable references are at least four bytes long, more than the
+    // character and the "&" put back, so this happens in place.
+    std::string out;
+    out.reserve(work.size());
+    std::vector<size_t> amps; // positions of the "&" characters in out
+    const size_t n = work.size();
+    size_t i = 0;
+    while (i < n) {
+        if (work[i] == '&' && i + 1 < n && work[i + 1] == '#') {
+            const size_t semi = TSjisText::FindChar(work, ';', i + 2);
+            if (semi == npos) break; // no reference here, nor after
+            int64_t value = 0;
+            if (!ReadInteger(std::string_view(work).substr(i + 2, semi - i - 2), value)) {
+                // Kept as written; reading goes on after it.
+                amps.push_back(out.size());
+                out.append(work, i, semi + 1 - i);
+                i = semi + 1;
+                continue;
+            }
+            const std::string c = CodeUnitToSystem(static_cast<uint16_t>(static_cast<uint64_t>(value) & 0xFFFF));
+            i = semi + 1 - c.size();
+            std::memcpy(work.data() + i, c.data(), c.size());
+            if (!amps.empty() && amps.back() + 1 == out.size() && i < n && work[i] == '#') {
+                out.pop_back();
+                amps.pop_back();
+                work[--i] = '&';
+            }
+            continue;
+        }
+        const size_t len = TSjisText::CharLength(work, i);
+        if (len == 1 && work[i] == '&') amps.push_back(out.size());
+        out.append(work, i, len);
+        i += len;
+    }
+    out.append(work, i, npos);
+    return out;
+}
+
+std::string TQorPageItems::GetMetaCharSet(std::string_view text) {
+    const size_t body = FindBodyTag(text);
+    if (body == npos) return std::string();
+    const std::string_view head = text.substr(0, body);
+    TExRegexp re;
+    re.SetPattern("charset\\s*=\\s*[a-zA-Z0-9_\\-\"]+");
+    if (re.Find(head) <= 0) {
+        re.SetPattern("encoding\\s*=\\s*[a-zA-Z0-9_\\-\"]+");
+        if (re.Find(head) <= 0) return std::string();
+    }
+    return TSjisText::LowerCase(re.Match);
+}
+
+std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::string_view base) {
+    std::string text;
+    if (GetTokenPos(address, "://", "?") == 0) {
+        // The host part without the port (WithPort is false): records made
+        // from such addresses take the page's port later.
+        if (!address.empty() && address[0] == '/')
+            text = base.empty() ? PageFile->URL->GetHostPath() : TInetURLEx(base).GetHostPath();
+        else
+            text = base.empty() ? PageFile->URL->GetFullDir() : std::string(base);
+    }
+    text.append(address);
+    return RemoveDotSegments(std::move(text));
+}
+
+std::string TQorPageItems::RemoveDotSegments(std::string text) const {
+    // Done the long way, each pass finds the first "./" in the whole text
+    // (query included): when the character before it is "." as well the
+    // pass climbs one folder for that "../", otherwise it removes the "./".
+    // Nothing in front of the first "./" ever holds one, so the text is
+    // moved character by character into `out` and each pass is made as
+    // soon as `out` ends in "./"; a climb only cuts `out` back to a "/" it
+    // remembers. Every character is moved once, so the whole is linear.
+    if (text.find("./") == npos) return text;
+
+    std::string out;
+    out.reserve(text.size());
+    std::string lens;              // byte length of each character in out
+    struct Slash {
+        size_t byte, chr;
+    };
+    std::vector<Slash> slashes;    // the "/" characters in out
+    auto cut = [&](size_t bytes, size_t chars) {
+        out.resize(bytes);
+        lens.resize(chars);
+        while (!slashes.empty() && slashes.back().byte >= bytes) slashes.pop_back();
+    };
+
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const size_t len = TSjisText::CharLength(text, i);
+        out.append(text, i, len);
+        lens.push_back(static_cast<char>(len));
+        if (len == 1 && text[i] == '/') slashes.push_back({out.size() - 1, lens.size() - 1});
+        i += len;
+
+        for (;;) {
+            const size_t chars = lens.size();
+            const size_t bytes = out.size();
+            if (chars < 2 || lens[chars - 1] != 1 || lens[chars - 2] != 1 || out[bytes - 1] != '/' ||
+                out[bytes - 2] != '.')
+                break;
+            if (Canceled.load(std::memory_order_relaxed)) {
+                out.append(text, i, npos);
+                return out;
+            }
+            if (chars >= 3 && lens[chars - 3] == 1 && out[bytes - 3] == '.') {
+                // "../": take the text before the character in front of it,
+                // cut after its last "/"; above the host keep the host.
+                const size_t dots = bytes - 3;
+                const size_t beforeChars = chars - 3;
+                const size_t s1Chars = beforeChars > 0 ? beforeChars - 1 : 0;
+                const size_t s1Bytes = beforeChars > 0 ? dots - static_cast<size_t>(lens[beforeChars - 1]) : 0;
+                cut(s1Bytes, s1Chars);
+                size_t s2Bytes = 0, s2Chars = 0;
+                if (!slashes.empty()) {
+                    s2Bytes = slashes.back().byte + 1;
+                    s2Chars = slashes.back().chr + 1;
+                }
+                const bool aboveHost = s2Chars >= 3 && lens[s2Chars - 2] == 1 && lens[s2Chars - 3] == 1 &&
+                                       out[s2Bytes - 2] == '/' && out[s2Bytes - 3] == ':';
+                if (aboveHost) {
+                    out.push_back('/');
+                    lens.push_back(1);
+                    slashes.push_back({out.size() - 1, lens.size() - 1});
+                } else {
+                    cut(s2Bytes, s2Chars);
+                }
+            } else {
+                cut(bytes - 2, chars - 2);
+            }
+        }
+    }
+    return out;
+}

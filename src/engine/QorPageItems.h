@@ -1,0 +1,187 @@
+#pragma once
+// The resources of one page: its text is converted to Shift-JIS, scanned
+// for tags, and every address the page refers to (links, frames, scripts,
+// images, map areas, backgrounds, inline frames, meta refresh targets,
+// linked files, plug-in parameters, playlist entries, the target of a form
+// that needs no input, and addresses written in the text) becomes a
+// resource record in Files, in the order of first appearance.
+//
+// Threads: SetHeaderInfo, SetSource and CreateFileInfo run on the thread
+// that fills the extractor (a load thread, the cache thread, or the main
+// thread for local pages). Cancel may come from any thread; it only sets a
+// flag that SetSource reads between tags and ExpandRelativePath reads
+// between dot segments. Files, Source, Title and Charset are read by others
+// only once the filling thread has finished. There are no locks.
+//
+// Cost: SetSource is linear in the size of the page and of the records it
+// lists (a record holds its whole address, so a long base address written
+// once is paid for in every record made against it). The duplicate test
+// goes through a hash index over FileKeys, the link text of the anchor
+// being read grows in place (TQorAnchorText), and the text helpers each
+// make one pass over their text.
+#include "engine/QorFile.h"
+#include "inet/CharsetType.h"
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <memory_resource>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class TInetHTTPResponseHeader;
+class TInetTagObjectEx;
+class TQorURLReplace;
+
+// The link text of one record while an anchor is read. Append(piece) leaves
+// exactly what TQorFile::SetAnchorString(Text() + piece) would leave in
+// AnchorString, but costs only the length of the piece (amortised), where
+// folding the whole text again after every piece would cost the square of
+// the anchor's length.
+//
+// How it works: the folded text is the trimmed words of the text joined by
+// single spaces, then one space and the last word as it stands (see
+// TQorFile::SetAnchorString). Appending only ever changes the last word and
+// what follows it, so the text is kept in one buffer together with the
+// shape of its last word; a space or tab in the piece closes that word in
+// place (its blank end is cut, the first word loses its blank front too).
+// The one subtle case is a word that ends in a lead byte once its blank end
+// is cut (a lead byte followed by a control byte, which is not valid
+// Shift-JIS): that lead byte takes the joining space as its second byte,
+// so the word and the next one read as one word the next time round.
+class TQorAnchorText {
+public:
+    // Starts again from `folded`, a text as SetAnchorString leaves it (any
+    // other text starts from its folded form).
+    void Reset(std::string_view folded = {});
+    void Append(std::string_view piece);
+    bool Empty() const { return buf_.size() == head_; }
+    std::string Text() const { return buf_.substr(head_); }
+
+private:
+    static constexpr size_t npos = std::string::npos;
+    void CloseWord();
+    void AfterAppend();
+
+    std::string buf_;        // the text is buf_[head_..]
+    size_t head_ = 0;
+    bool gap_ = false;       // the text holds a space or tab between words
+    bool words_ = false;     // a word stands before the last one
+    size_t last_ = 0;        // start of the last word
+    // The last character of the last word that is not a single blank byte:
+    // where it starts, where the word ends once its blank end is cut, and
+    // whether that cut leaves its lead byte bare (a blank second byte).
+    size_t solid_ = npos;
+    size_t solidEnd_ = 0;
+    bool solidCut_ = false;
+    bool lead_ = false;      // the text ends in a lone lead byte that pairs with what comes next
+    size_t run_ = npos;      // start of the trailing words that end in a bare lead byte
+};
+
+class TQorPageItems {
+public:
+    TQorPageItems();
+    ~TQorPageItems();
+    TQorPageItems(const TQorPageItems&) = delete;
+    TQorPageItems& operator=(const TQorPageItems&) = delete;
+
+    // Copies the page's record: relative addresses, the referer and the
+    // inherited credentials and port come from it. Call before
+    // SetHeaderInfo and SetSource.
+    void SetPageFile(const TQorFile& file);
+    // For pages fetched over the network, after the body arrived and
+    // before SetSource: lists the Location target (FromLocation set) and
+    // takes the header's charset. Charset is ctUnknown when header is null.
+    // The header is not owned; SetSource forgets it again.
+    void SetHeaderInfo(const TInetHTTPResponseHeader* header);
+    // Converts the text (Charset is set), fills Source and Title and
+    // appends the page's records to Files; Files is not cleared first. An
+    // empty text only empties Source. A Cancel stops the walk over the
+    // tags; the records found until then stay.
+    void SetSource(std::string_view text);
+
+    int GetCount() const { return static_cast<int>(Files.size()); }
+    // The record at `index`; nullptr when the index is out of range.
+    TQorFile* GetFile(int index) const;
+    // Frees every record and empties Files and FileKeys.
+    void ClearFileList();
+    void Cancel() { Canceled.store(true, std::memory_order_relaxed); }
+
+    // Lists the record of `address` (a mail address when `mail` is set), or
+    // finds the one listed under the same key. Returns the record a caller
+    // may give a link text: the new one, or a listed one whose link text is
+    // still empty; otherwise nullptr.
+    TQorFile* CreateFileInfo(std::string_view address, bool fromLocation, bool mail);
+
+    // Makes a relative address absolute against `base` (used as given) or,
+    // when base is empty, against the page, then removes "./" and "../"
+    // segments. Stops removing them when Canceled is set and returns the
+    // text as it stands.
+    std::string ExpandRelativePath(std::string_view address, std::string_view base);
+    // 1-based position of the first `token`, or 0 when it is missing or
+    // `stop` occurs before it.
+    static int GetTokenPos(std::string_view text, std::string_view token, std::string_view stop);
+    // Decodes "&amp;" (repeatedly, so "&amp;lt;" gives "<"), "&quot;",
+    // "&gt;", "&lt;", "&nbsp;" and then numeric references ("&#65;",
+    // "&#x41;"); a number that cannot be read stays as written.
+    static std::string ChangeHTMLSymbol(std::string_view text);
+    // The lower-case "charset=..." (or "encoding=...") declaration in front
+    // of the body tag; empty when there is none or no body tag.
+    static std::string GetMetaCharSet(std::string_view text);
+
+    // At most this many addresses come from the ranges in square brackets
+    // ("img[1-50].jpg") written in one page's text; a range that would pass
+    // the limit is listed as written.
+    static constexpr size_t kMaxRangeAddressesPerPage = 100000;
+
+    std::unique_ptr<TQorFile> PageFile;
+    std::string Source;
+    std::string Title;
+    bool SearchAnchor = false;
+    const TInetHTTPResponseHeader* Header = nullptr;
+    const TQorURLReplace* Replacer = nullptr;
+    bool SearchAnchorStr = true;
+    bool DuplicateAnchor = false;
+    bool SearchFile = true;
+    bool DetectCharset = true;
+    TCharsetType ForceCharset = ctUnknown;
+    bool AutoReferer = true;
+    // The result, and the duplicate key of each record, index for index.
+    // Read them freely; change them only through CreateFileInfo and
+    // ClearFileList, which keep the hash index over the keys.
+    std::vector<std::unique_ptr<TQorFile>> Files;
+    std::vector<std::string> FileKeys;
+    TCharsetType Charset = ctUnknown;
+    std::atomic<bool> Canceled{false};
+
+private:
+    struct TWalk;
+    std::string ConvertText(std::string_view text);
+    void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
+    void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
+    bool ExpandRange(const std::string& address, TWalk& walk);
+    std::string RemoveDotSegments(std::string text) const;
+    void TakePagePort(TInetURLEx& url) const;
+
+    // The anchor record whose link text is being collected.
+    void BindAnchor(TQorFile* record);
+    void ReleaseAnchor();
+    bool AnchorTextEmpty(const TQorFile* record) const;
+    void ReplaceAnchorText(TQorFile* record, std::string_view text);
+
+    // First index of each key of FileKeys, by its lower-case form. The
+    // index's nodes and key texts live side by side in one pool, which
+    // ClearFileList empties: scattered over a heap full of records, every
+    // lookup in the index of a big page would wait for memory several times.
+    struct TKeyHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    };
+    using TKeyIndex = std::pmr::unordered_map<std::pmr::string, size_t, TKeyHash, std::equal_to<>>;
+    std::pmr::monotonic_buffer_resource keyPool_;
+    std::unique_ptr<TKeyIndex> keyIndex_;
+    TQorFile* anchorRecord_ = nullptr;
+    TQorAnchorText anchorText_;
+};
