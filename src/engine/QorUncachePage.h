@@ -7,10 +7,10 @@
 // it.
 //
 // Threads: the main thread edits the list (start-up, the uncache dialog)
-// while a cache load thread may be asking Covers. The entries are shared as
-// an immutable snapshot, so a reader always sees one whole list. FilePath is
-// set once by the main thread before the list is read or written.
-#include <memory>
+// while a cache load thread may be asking Covers. Every call takes the
+// object's lock for its own short work (no address is parsed and no file
+// touched under it), so each call sees the list between two edits. FilePath
+// is set once by the main thread before the list is read or written.
 #include <mutex>
 #include <optional>
 #include <string>
@@ -55,13 +55,6 @@ public:
     std::string FilePath;
 
 private:
-    using EntryList = std::vector<tagQORUNCACHEINFO>;
-
-    std::shared_ptr<const EntryList> Snapshot() const;
-    // The list to change in place: a copy when a reader still holds the
-    // current one. Called with mutex_ held.
-    EntryList& Writable();
-
     mutable std::mutex mutex_;
-    std::shared_ptr<EntryList> entries_;
+    std::vector<tagQORUNCACHEINFO> entries_;
 };
