@@ -24,6 +24,11 @@ size_t CharCount(std::string_view text) {
 
 } // namespace
 
+TQorURLReplace::Rule TQorURLReplace::MakeRule(std::string_view target, std::string_view replace) {
+    TInetURLEx parsed(target);
+    return {{std::string(target), std::string(replace)}, parsed.GetCompURL(), CharCount(parsed.GetPortURL())};
+}
+
 TQorURLReplace::TQorURLReplace() : rules_(std::make_shared<RuleList>()) {}
 
 TQorURLReplace::~TQorURLReplace() = default;
@@ -53,14 +58,14 @@ int TQorURLReplace::GetCount() const { return static_cast<int>(Snapshot()->size(
 std::optional<tagQORURLREPLACEINFO> TQorURLReplace::GetItem(int index) const {
     auto rules = Snapshot();
     if (index < 0 || static_cast<size_t>(index) >= rules->size()) return std::nullopt;
-    return (*rules)[index];
+    return (*rules)[index].Info;
 }
 
 tagQORURLREPLACEINFO TQorURLReplace::Add(std::string_view target, std::string_view replace) {
-    tagQORURLREPLACEINFO rule{std::string(target), std::string(replace)};
+    Rule rule = MakeRule(target, replace);
     std::lock_guard lock(mutex_);
     Writable().push_back(rule);
-    return rule;
+    return rule.Info;
 }
 
 void TQorURLReplace::Clear() {
@@ -78,7 +83,7 @@ bool TQorURLReplace::LoadFromFile(std::string_view path) {
         // A tab is never the second byte of a double-byte character.
         size_t tab = line.find('\t');
         if (tab == std::string::npos) return;
-        rules->push_back({line.substr(0, tab), line.substr(tab + 1)});
+        rules->push_back(MakeRule(std::string_view(line).substr(0, tab), std::string_view(line).substr(tab + 1)));
     });
     std::lock_guard lock(mutex_);
     rules_ = std::move(rules);
@@ -88,26 +93,33 @@ bool TQorURLReplace::LoadFromFile(std::string_view path) {
 bool TQorURLReplace::SaveToFile(std::string_view path) const {
     auto rules = Snapshot();
     std::string data;
-    for (const auto& rule : *rules) data += rule.Target + "\t" + rule.Replace + "\r\n";
+    for (const auto& rule : *rules) data += rule.Info.Target + "\t" + rule.Info.Replace + "\r\n";
     return TFileOps::WriteFileAtomically(path, data);
 }
 
 bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
     auto rules = Snapshot();
     bool applied = false;
+    if (rules->empty()) return false;
+    std::string comp = url.GetCompURL();
     for (const auto& rule : *rules) {
-        TInetURLEx target(rule.Target);
-        if (!url.GetCompURL().starts_with(target.GetCompURL())) continue;
+        if (!comp.starts_with(rule.TargetComp)) continue;
         // The cut counts CP932 characters, not bytes. For an ordinary address
         // both full forms hold the matched prefix byte for byte, so the two
         // counts agree. Where they do not (a user name in the address, a
         // target ending in a stray lead byte) a byte count could leave the
         // second half of a double-byte character, which may be "\" or "/",
         // at the front of the rest; a character count never splits one.
-        std::string full = url.GetURL();
-        size_t cut = CharsToBytes(full, CharCount(target.GetURL()));
-        std::string rewritten = rule.Replace + full.substr(cut);
+        // The prefix is matched on the comparison form, which has no
+        // credentials, so it is cut from the form without them as well: cut
+        // from the full form, "user:password@" would shift the cut and
+        // garble the address. The rewritten address may lead to another
+        // host, so it does not carry the credentials along either.
+        std::string full = url.GetPortURL();
+        size_t cut = CharsToBytes(full, rule.TargetChars);
+        std::string rewritten = rule.Info.Replace + full.substr(cut);
         url.SetURL(rewritten);
+        comp = url.GetCompURL();
         if (address) *address = rewritten;
         applied = true;
     }

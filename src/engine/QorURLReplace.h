@@ -57,8 +57,8 @@ public:
     // Rewrites an address with the rules, in list order. For each rule the
     // target is parsed as an address; when url.GetCompURL() begins with the
     // target's GetCompURL(), the new address text is the rule's replacement
-    // followed by url.GetURL() without as many leading characters as the
-    // target's GetURL() has, and url is parsed again from it (SetURL, so
+    // followed by url.GetPortURL() without as many leading characters as the
+    // target's GetPortURL() has, and url is parsed again from it (SetURL, so
     // OnChangeScheme fires), so a later rule sees the rewritten address and
     // rules chain. Each rule is tried once.
     //
@@ -68,13 +68,21 @@ public:
     // can differ from url.GetURL(), e.g. in an anchor), and is left alone
     // when no rule applies.
     //
-    // The comparison forms leave out "user:password@" but GetURL does not:
-    // for an address that carries a user name the cut lands that many
-    // characters short of the matched prefix.
+    // The forms without credentials are used on both sides, so an address
+    // with "user:password@" is cut at the matched prefix; the rewritten
+    // address leaves the credentials out.
     bool Apply(TInetURLEx& url, std::string* address = nullptr) const;
 
 private:
-    using RuleList = std::vector<tagQORURLREPLACEINFO>;
+    // A rule with its target parsed once, when the rule is made, so that
+    // applying the rules to every address of a page parses nothing.
+    struct Rule {
+        tagQORURLREPLACEINFO Info;
+        std::string TargetComp;  // GetCompURL of the target
+        size_t TargetChars = 0;  // characters of GetURL of the target
+    };
+    static Rule MakeRule(std::string_view target, std::string_view replace);
+    using RuleList = std::vector<Rule>;
 
     std::shared_ptr<const RuleList> Snapshot() const;
     // The list to change in place: a copy when a reader still holds the
