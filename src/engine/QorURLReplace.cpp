@@ -39,9 +39,10 @@ std::shared_ptr<const TQorURLReplace::RuleList> TQorURLReplace::Snapshot() const
 }
 
 TQorURLReplace::RuleList& TQorURLReplace::Writable() {
-    // Only this object hands out references to the list, and only under the
-    // mutex, so a count of one cannot grow behind our back.
-    if (rules_.use_count() > 1) rules_ = std::make_shared<RuleList>(*rules_);
+    // Always a fresh copy: a reader that has just dropped its snapshot gives
+    // no ordering that would make writing in place safe (use_count is a
+    // relaxed read). Rules change only when the user edits them.
+    rules_ = std::make_shared<RuleList>(*rules_);
     return *rules_;
 }
 

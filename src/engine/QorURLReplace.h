@@ -85,8 +85,8 @@ private:
     using RuleList = std::vector<Rule>;
 
     std::shared_ptr<const RuleList> Snapshot() const;
-    // The list to change in place: a copy when a reader still holds the
-    // current one. Called with mutex_ held.
+    // A copy of the current list, made current, to change. Called with
+    // mutex_ held.
     RuleList& Writable();
 
     mutable std::mutex mutex_;
