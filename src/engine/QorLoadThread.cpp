@@ -109,6 +109,10 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
     // Tested before a redirection target is put in, so a redirection to
     // another scheme is still requested with this client.
     if (file.URL->Scheme != "http") {
+        // A redirection chain that reached another scheme ends here; the
+        // next record must not take its target.
+        redirecting_ = false;
+        redirections_ = 0;
         bool getEntity = true;
         if (OnHead) OnHead(this, file, false, getEntity);
         if (!getEntity) Refused = true;

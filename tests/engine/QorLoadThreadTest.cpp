@@ -232,6 +232,23 @@ TEST_F(QorLoadThreadTest, SeveralRecordsAreFetchedInOrder) {
     EXPECT_EQ(events_.heading.size(), 2u);
 }
 
+// A redirection to another scheme is requested once; when that answer
+// redirects again, the chain ends there and the next record is its own.
+TEST_F(QorLoadThreadTest, RedirectionChainEndsAtAnotherScheme) {
+    TServer other;
+    const std::string ftp = "ftp://127.0.0.1:" + std::to_string(other.Port()) + "/f.html";
+    server_.On("/1.html", {TServer::Respond(302, {"Location: " + ftp}, "")});
+    other.On("/f.html", {TServer::Respond(302, {"Location: /g.html"}, "")});
+    server_.On("/2.html", {TServer::Respond(200, {}, "two")});
+    auto outcome = Run(NewThread({server_.Url("/1.html"), server_.Url("/2.html")}));
+    EXPECT_EQ(outcome->error, 0);
+    EXPECT_EQ(other.Requests().size(), 1u);
+    ASSERT_EQ(events_.head.size(), 2u);
+    EXPECT_EQ(events_.head[0], std::make_pair(ftp, false)); // not fetched
+    EXPECT_EQ(events_.head[1].first, server_.Url("/2.html"));
+    EXPECT_EQ(items_.Source, "two");
+}
+
 TEST_F(QorLoadThreadTest, FollowsRedirections) {
     TServer other;
     const std::string otherPort = std::to_string(other.Port());
