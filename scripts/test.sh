@@ -31,6 +31,6 @@ if [ "${VORLEN_SKIP_SANITIZERS:-0}" != 1 ]; then
     echo "== threaded tests under ThreadSanitizer"
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVORLEN_SANITIZE=thread -DVORLEN_BENCH=OFF
     cmake --build build-tsan -j "$jobs"
-    (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 600 -L 'inet|platform')
+    (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 600 -L 'inet|platform|engine|cli')
   fi
 fi

@@ -1,31 +1,71 @@
 // vorlen-cli: the headless front end over the page and download engine.
+#include "cli/CliEngine.h"
+#include "cli/CliOptions.h"
+#include "cli/CliPageCommand.h"
+#include "platform/Thread.h"
+
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 namespace {
 
 const char* const kUsage =
-    "Usage: vorlen-cli COMMAND [OPTIONS] ...\n"
+    "Usage: vorlen-cli COMMAND [OPTIONS] ADDRESS\n"
     "\n"
-    "The headless front end of Vorlen Tiram. It shares the engine and the data\n"
-    "folder ($XDG_CONFIG_HOME/Vorlen, or ~/.config/Vorlen) with the window program.\n"
+    "The headless front end of Vorlen Tiram. It loads pages exactly as the window\n"
+    "program does and shares its data folder ($XDG_CONFIG_HOME/Vorlen, or\n"
+    "~/.config/Vorlen): options, connection settings, page cache, never-cache list\n"
+    "and replacement rules. Output is UTF-8.\n"
+    "\n"
+    "Commands:\n"
+    "  list ADDRESS     one line per resource of the page, in page order:\n"
+    "                   kind (0 web, 1 mail, 2 local), TAB, address, TAB, link text;\n"
+    "                   \"status: N\" and \"title: TEXT\" go to standard error\n"
+    "  head ADDRESS     the raw response header (always from the server)\n"
+    "  source ADDRESS   the page text after character conversion\n"
+    "\n"
+    "ADDRESS is a web address, a file address, or an absolute path of a file or\n"
+    "folder (folders are listed as pages).\n"
     "\n"
     "Options:\n"
-    "  --help       show this text\n"
-    "  --version    show the version\n";
+    "  --no-cache             do not serve this page from the cache\n"
+    "  --charset CODE         read the page as sjis, euc, jis or utf8\n"
+    "  --proxy HOST:PORT      go through this HTTP proxy\n"
+    "  --user NAME            user name to answer a 401 with (once)\n"
+    "  --password TEXT        password to answer a 401 with (once)\n"
+    "  --timeout SECONDS      time-out of every wait, 1 to 999\n"
+    "  --no-redirect          do not follow redirections\n"
+    "  --no-text-search       do not list addresses found in the page's text\n"
+    "  --help                 show this text\n"
+    "  --version              show the version\n"
+    "\n"
+    "Exit status: 0 the page arrived with a status below 400; 4 it arrived with 400\n"
+    "or more; 2 the connection failed; 3 time-out; 1 wrong usage or no data folder;\n"
+    "130 interrupted.\n";
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
-        std::fputs(kUsage, argc < 2 ? stderr : stdout);
-        return argc < 2 ? 1 : 0;
+    TCliOptions options;
+    std::string error;
+    if (!options.Parse(argc, argv, error)) {
+        std::fprintf(stderr, "vorlen-cli: %s (see vorlen-cli --help)\n", error.c_str());
+        return 1;
     }
-    if (std::strcmp(argv[1], "--version") == 0) {
+    if (options.Help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.Version) {
         std::printf("vorlen-cli %s\n", VORLEN_CLI_VERSION);
         return 0;
     }
-    std::fprintf(stderr, "vorlen-cli: unknown command '%s' (see vorlen-cli --help)\n", argv[1]);
-    return 1;
+    TThread::SetMainThread();
+    TCliEngine engine;
+    if (!engine.Init(error)) {
+        std::fprintf(stderr, "vorlen-cli: %s\n", error.c_str());
+        return 1;
+    }
+    engine.ApplyOptions(options);
+    return TCliPageCommand(engine, options, stdout, stderr).Run();
 }

@@ -327,7 +327,10 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
         Authorized = thread->Authorized;
         AuthUser = thread->AuthUser;
         AuthPassword = thread->AuthPassword;
-        if (UseCache) {
+        // An error page is not kept: served again from the cache it would
+        // be reported as a page that arrived (200), and a 401 would hide
+        // the real page from every later load.
+        if (UseCache && response.StatusCode < 400) {
             Cache->Text = PageItems->Source;
             const std::string requested = LoadFile->URL->GetCompURL();
             Cache->Save(requested);

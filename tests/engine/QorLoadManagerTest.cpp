@@ -264,7 +264,9 @@ TEST_F(QorLoadManagerTest, RedirectedPageIsCachedUnderBothAddresses) {
     EXPECT_EQ(server_.Requests().size(), requests);
 }
 
-TEST_F(QorLoadManagerTest, ErrorPagesAreCachedFailedTransfersAreNot) {
+// Neither is kept: a cached error page would come back as a page that
+// arrived (200), and a failed transfer has nothing to keep.
+TEST_F(QorLoadManagerTest, ErrorPagesAndFailedTransfersAreNotCached) {
     int closedPort = 0;
     {
         TServer gone;
@@ -274,7 +276,10 @@ TEST_F(QorLoadManagerTest, ErrorPagesAreCachedFailedTransfersAreNot) {
     TLoaded notFound = LoadAndWait(server_.Url("/missing.html"));
     EXPECT_EQ(notFound.state, 0);
     EXPECT_EQ(notFound.reply, 404);
-    EXPECT_TRUE(IsCached(server_.Url("/missing.html")));
+    EXPECT_FALSE(IsCached(server_.Url("/missing.html")));
+    TLoaded again = LoadAndWait(server_.Url("/missing.html"));
+    EXPECT_FALSE(again.fromCache);
+    EXPECT_EQ(again.reply, 404);
 
     const std::string refused = "http://127.0.0.1:" + std::to_string(closedPort) + "/p.html";
     TLoaded failed = LoadAndWait(refused);

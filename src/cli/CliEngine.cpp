@@ -1,0 +1,70 @@
+#include "cli/CliEngine.h"
+
+#include "engine/QorLoadManager.h"
+#include "engine/QorPageItems.h"
+#include "platform/CodePage.h"
+#include "platform/FileOps.h"
+#include "platform/SjisText.h"
+#include "platform/StringTable.h"
+#include "platform/WinPath.h"
+
+TCliEngine::TCliEngine() = default;
+
+bool TCliEngine::Init(std::string& error) {
+    // No screen here: the window-position file keeps the defaults of a
+    // 1024 x 768 screen, and the command line never writes it.
+    Setting = std::make_unique<TSetting>(1024, 768);
+    if (Setting->InitError || Setting->DataFolder.empty()) {
+        error = TCodePage::ToUtf8(TStringTable::Get(55));
+        return false;
+    }
+    const std::string& data = Setting->DataFolder;
+    Option.LoadFromFile(data + "option.dat");
+    Conn.LoadFromFile(data + "connect.dat");
+    Uncache.FilePath = data + "uncache.dat";
+    Uncache.LoadFromFile();
+    Replacer.LoadFromFile(data + "urlrep.dat");
+    return true;
+}
+
+void TCliEngine::ApplyOptions(const TCliOptions& options) {
+    if (!options.ProxyHost.empty()) {
+        Conn.SetUseProxy(true);
+        Conn.SetProxy(TCodePage::FromUtf8(options.ProxyHost));
+        Conn.SetProxyPort(options.ProxyPort);
+    }
+    if (options.Timeout) Conn.SetTimeout(*options.Timeout);
+    if (options.NoRedirect) Conn.SetRedirect(false);
+}
+
+void TCliEngine::Configure(TQorLoadManager& manager, const TCliOptions& options) {
+    manager.Conn = &Conn;
+    manager.SetCachePath(Setting->CacheFolder);
+    manager.SetCacheSize(Option.CacheSize);
+    manager.UseCache = Option.UseCache;
+    manager.UnreadCache = options.NoCache;
+    manager.ModifyLimit = Option.ModifyLimit;
+    manager.SetUncachePage(&Uncache);
+    manager.SetReplacer(&Replacer);
+    if (options.Charset == "sjis") manager.ForceCharset = ctSjis;
+    else if (options.Charset == "euc") manager.ForceCharset = ctEuc;
+    else if (options.Charset == "jis") manager.ForceCharset = ctJis;
+    else if (options.Charset == "utf8") manager.ForceCharset = ctUtf8;
+    manager.PageItems->SearchAnchor = Option.SearchAnchor && !options.NoTextSearch;
+    manager.PageItems->SearchFile = Option.SearchFile;
+}
+
+std::string TCliEngine::AddressFromArgument(const std::string& argument) {
+    if (argument.empty() || argument[0] != '/') return TCodePage::FromUtf8(argument);
+    // As a dropped path becomes an address: "file:///" + the drive path,
+    // with "/" added for a folder.
+    std::string path = TWinPath::FromNative(argument);
+    std::string address = "file:///" + path;
+    // The last character counted whole: a double-byte character may end in
+    // the byte of "\".
+    size_t last = address.size() - 1;
+    bool endsWithSeparator = TSjisText::FindLastChar(address, '\\') == last ||
+                             TSjisText::FindLastChar(address, '/') == last;
+    if (TFileOps::DirectoryExists(path) && !endsWithSeparator) address += "/";
+    return address;
+}

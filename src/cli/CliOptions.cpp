@@ -1,0 +1,104 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+bool ReadInt(std::string_view text, int low, int high, int& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
+}
+
+} // namespace
+
+bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        // Options that take a value accept "--name value" and "--name=value".
+        std::string_view name = arg, inlineValue;
+        bool hasInline = false;
+        if (arg.starts_with("--")) {
+            if (size_t eq = arg.find('='); eq != std::string_view::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+                hasInline = true;
+            }
+        }
+        auto value = [&](std::string_view& out) {
+            if (hasInline) {
+                out = inlineValue;
+                return true;
+            }
+            if (i + 1 >= argc) {
+                error = "option " + std::string(name) + " needs a value";
+                return false;
+            }
+            out = argv[++i];
+            return true;
+        };
+        std::string_view v;
+        if (name == "--help" || name == "-h") {
+            Help = true;
+        } else if (name == "--version") {
+            Version = true;
+        } else if (name == "--no-cache") {
+            NoCache = true;
+        } else if (name == "--no-redirect") {
+            NoRedirect = true;
+        } else if (name == "--no-text-search") {
+            NoTextSearch = true;
+        } else if (name == "--charset") {
+            if (!value(v)) return false;
+            if (v != "sjis" && v != "euc" && v != "jis" && v != "utf8") {
+                error = "--charset must be one of sjis, euc, jis, utf8";
+                return false;
+            }
+            Charset = v;
+        } else if (name == "--proxy") {
+            if (!value(v)) return false;
+            size_t colon = v.rfind(':');
+            if (colon == std::string_view::npos || colon == 0 ||
+                !ReadInt(v.substr(colon + 1), 1, 65535, ProxyPort)) {
+                error = "--proxy must be HOST:PORT with a port from 1 to 65535";
+                return false;
+            }
+            ProxyHost = v.substr(0, colon);
+        } else if (name == "--user") {
+            if (!value(v)) return false;
+            User = std::string(v);
+        } else if (name == "--password") {
+            if (!value(v)) return false;
+            Password = std::string(v);
+        } else if (name == "--timeout") {
+            if (!value(v)) return false;
+            int seconds = 0;
+            if (!ReadInt(v, 1, 999, seconds)) {
+                error = "--timeout must be a number of seconds from 1 to 999";
+                return false;
+            }
+            Timeout = seconds;
+        } else if (arg.starts_with("-") && arg.size() > 1) {
+            error = "unknown option " + std::string(arg);
+            return false;
+        } else if (Command.empty()) {
+            Command = arg;
+        } else {
+            Addresses.emplace_back(arg);
+        }
+    }
+    if (Help || Version) return true;
+    if (Command.empty()) {
+        error = "no command given";
+        return false;
+    }
+    if (Command != "list" && Command != "head" && Command != "source") {
+        error = "unknown command '" + Command + "'";
+        return false;
+    }
+    if (Addresses.size() != 1) {
+        error = Command + " takes exactly one address";
+        return false;
+    }
+    return true;
+}
