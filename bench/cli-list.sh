@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# vorlen-cli list over the peers' generated 10 MiB and 1 MiB pages served by
+# nginx on 127.0.0.1 (bench/peers), from the network and from the page cache,
+# in the same run. Writes bench/results/cli-list.md.
+#   RUNS=5 bench/cli-list.sh
+set -euo pipefail
+HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
+RUNS="${RUNS:-5}"; PY=/usr/bin/python3
+K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out
+RES="$O/cli-list.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+
+for pair in nginx:nginx-light /usr/bin/time:time; do
+  c=${pair%%:*}; pk=${pair#*:}
+  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
+done
+cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$ROOT/build-release" -j2 --target vorlen-cli >/dev/null
+CLI="$ROOT/build-release/src/cli/vorlen-cli"
+"$K/mksite.sh" >/dev/null
+started=0
+if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+# A data folder of its own, with room in the cache for the 10 MiB page.
+export XDG_CONFIG_HOME="$O/cli-conf"
+rm -rf "$XDG_CONFIG_HOME"; mkdir -p "$XDG_CONFIG_HOME/Vorlen"
+printf '[Setting]\r\nUseCache=1\r\nCacheSize=100\r\n' > "$XDG_CONFIG_HOME/Vorlen/option.dat"
+trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -rf "$XDG_CONFIG_HOME"' EXIT
+
+M() { "$PY" "$K/lib/measure.py" --out "$RES" --group parse "$@"; }
+for page in big1m big10m; do
+  bytes=$(stat -c %s "/tmp/bench-www/html/$page.html")
+  CNT="$CLI list $U/html/$page.html 2>/dev/null | wc -l"
+  M --name "$page: vorlen-cli list from the network" --runs "$RUNS" --bytes "$bytes" --items-cmd "$CNT" --items-label records -- \
+    "$CLI list --no-cache $U/html/$page.html >/dev/null 2>&1"
+  "$CLI" list "$U/html/$page.html" >/dev/null 2>&1   # puts it in the cache
+  M --name "$page: vorlen-cli list from the cache" --runs "$RUNS" --bytes "$bytes" -- \
+    "$CLI list $U/html/$page.html >/dev/null 2>&1"
+done
+"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/cli-list.md" 2>/dev/null || cp "$RES" "$HERE/results/cli-list.jsonl"
+grep -E '^\| [0-9]' "$HERE/results/cli-list.md" || true
