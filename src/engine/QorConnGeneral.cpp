@@ -13,15 +13,6 @@ const char kSection[] = "Setting";
 constexpr int kMinTimeout = 1;
 constexpr int kMaxTimeout = 999;
 
-// True when nothing is at the path or a regular file there can be read.
-bool Readable(std::string_view path) {
-    if (TFileOps::FileExists(path)) {
-        std::string data;
-        return TFileOps::ReadWholeFile(path, data);
-    }
-    return !TFileOps::DirectoryExists(path);
-}
-
 } // namespace
 
 TQorConnGeneral::TQorConnGeneral() = default;
@@ -104,7 +95,7 @@ void TQorConnGeneral::Assign(const TPersistent* source) {
 
 bool TQorConnGeneral::LoadFromFile(std::string_view path) {
     try {
-        if (!Readable(path)) return false;
+        if (!TFileOps::MissingOrReadable(path)) return false;
         TIniFile ini{std::string(path)};
         Values v = Snapshot();
         int timeout = ini.ReadInteger(kSection, "Timeout", v.Timeout);

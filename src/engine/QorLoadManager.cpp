@@ -59,19 +59,23 @@ TQorLoadManager::TQorLoadManager()
 }
 
 TQorLoadManager::~TQorLoadManager() {
-    bool wait = false;
-    {
-        std::lock_guard lock(workerMutex_);
-        Canceled = true;
-        if (LoadThread) {
-            LoadThread->Cancel();
-            PageItems->Cancel();
-            if (workerStarted_) LoadThread->Resume();
-        }
-        if (CacheThread) CacheThread->Cancel();
-        wait = (LoadThread || CacheThread) && workerStarted_;
+    if (StopWorkers()) WaitLoadEvent();
+}
+
+bool TQorLoadManager::StopWorkers() {
+    std::lock_guard lock(workerMutex_);
+    Canceled = true;
+    if (LoadThread) {
+        LoadThread->Cancel();
+        // Also stops a parse in progress.
+        PageItems->Cancel();
+        // A parked thread would never see the cancel.
+        if (workerStarted_) LoadThread->Resume();
     }
-    if (wait) WaitLoadEvent();
+    if (CacheThread) CacheThread->Cancel();
+    // A worker that OnLoad cancels before it started ends by itself as soon
+    // as Load starts it; waiting for it here would wait for ever.
+    return (LoadThread || CacheThread) && workerStarted_;
 }
 
 void TQorLoadManager::SetCachePath(std::string_view path) {
@@ -183,22 +187,7 @@ void TQorLoadManager::Load(const TQorFile* file) {
 }
 
 void TQorLoadManager::Cancel() {
-    bool wait = false;
-    {
-        std::lock_guard lock(workerMutex_);
-        Canceled = true;
-        if (LoadThread) {
-            LoadThread->Cancel();
-            // Also stops a parse in progress.
-            PageItems->Cancel();
-            // A parked thread would never see the cancel.
-            if (workerStarted_) LoadThread->Resume();
-        }
-        if (CacheThread) CacheThread->Cancel();
-        // A worker that OnLoad cancels before it started ends by itself as
-        // soon as Load starts it; waiting here would wait for ever.
-        wait = (LoadThread || CacheThread) && workerStarted_;
-    }
+    const bool wait = StopWorkers();
     if (wait && CancelWait && !reporting_) WaitLoadEvent();
 }
 

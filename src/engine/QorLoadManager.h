@@ -162,6 +162,9 @@ public:
 private:
     // Waits for LoadEvent, running the main thread's queued calls when on it.
     void WaitLoadEvent();
+    // Cancels the workers (and a parse in progress) and lets a parked one go
+    // on; true when there is a started worker whose end is to be waited for.
+    bool StopWorkers();
 
     std::string CachePath;
     unsigned int CacheSize = 5;

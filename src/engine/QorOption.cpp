@@ -8,15 +8,6 @@ namespace {
 
 const char kSection[] = "Setting";
 
-// True when nothing is at the path or a regular file there can be read.
-bool Readable(std::string_view path) {
-    if (TFileOps::FileExists(path)) {
-        std::string data;
-        return TFileOps::ReadWholeFile(path, data);
-    }
-    return !TFileOps::DirectoryExists(path);
-}
-
 // Reads an integer key into `field` when the file holds one in [low, high].
 template <class T>
 void ReadRange(TIniFile& ini, const char* key, T& field, int low, int high) {
@@ -28,7 +19,7 @@ void ReadRange(TIniFile& ini, const char* key, T& field, int low, int high) {
 
 bool TQorOption::LoadFromFile(std::string_view path) {
     try {
-        if (!Readable(path)) return false;
+        if (!TFileOps::MissingOrReadable(path)) return false;
         TIniFile ini{std::string(path)};
         TQorOption v = *this;
         v.UseCache = ini.ReadBool(kSection, "UseCache", v.UseCache);

@@ -11,15 +11,6 @@ const char kPrev[] = "PrevWindow";
 
 std::string BandSection(int band) { return "MainBand" + std::to_string(band); }
 
-// True when nothing is at the path or a regular file there can be read.
-bool Readable(std::string_view path) {
-    if (TFileOps::FileExists(path)) {
-        std::string data;
-        return TFileOps::ReadWholeFile(path, data);
-    }
-    return !TFileOps::DirectoryExists(path);
-}
-
 } // namespace
 
 TWindowPosInfo::TWindowPosInfo(std::string fileName, int screenWidth, int screenHeight)
@@ -33,7 +24,7 @@ TWindowPosInfo::TWindowPosInfo(std::string fileName, int screenWidth, int screen
 
 bool TWindowPosInfo::Load() {
     try {
-        if (!Readable(fileName_)) return false;
+        if (!TFileOps::MissingOrReadable(fileName_)) return false;
         TIniFile ini(fileName_);
         TWindowPosInfo v = *this;
         v.MainLeft = ini.ReadInteger(kMain, "Left", v.MainLeft);

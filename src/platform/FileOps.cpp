@@ -374,3 +374,11 @@ bool TFileOps::ListFolder(std::string_view winPath, std::vector<TFolderEntry>& e
     if (!ok) entries.clear();
     return ok;
 }
+
+bool TFileOps::MissingOrReadable(std::string_view winPath) {
+    if (FileExists(winPath)) {
+        std::string native = TWinPath::ToNative(winPath);
+        return ::access(native.c_str(), R_OK) == 0;
+    }
+    return !DirectoryExists(winPath);
+}

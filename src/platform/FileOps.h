@@ -41,6 +41,11 @@ public:
     // file onto itself is an error.
     static bool CopyFile(std::string_view fromPath, std::string_view toPath, bool failIfExists);
 
+    // True when nothing is at the path or a regular file there can be read:
+    // a settings file may be missing, but one that is there and cannot be
+    // read must not be taken for an empty one.
+    static bool MissingOrReadable(std::string_view winPath);
+
     // Size of a regular file in bytes; -1 when it is missing or not a file.
     static int64_t FileSize(std::string_view winPath);
     // Modification time (local) of a file or folder.

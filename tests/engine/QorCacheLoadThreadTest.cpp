@@ -7,6 +7,7 @@
 #include "platform/CodePage.h"
 #include "platform/Thread.h"
 #include "support/TempFolder.h"
+#include "support/MainThreadPump.h"
 
 #include <gtest/gtest.h>
 
@@ -21,16 +22,6 @@ namespace {
 using namespace std::chrono_literals;
 
 const char kPage[] = "http://www.a.com/d/index.html";
-
-// Pumps the main-thread queue until `done` holds; generous limit.
-bool PumpUntil(const std::function<bool()>& done) {
-    auto limit = std::chrono::steady_clock::now() + 30s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        TThread::CheckSynchronize(10);
-    }
-    return true;
-}
 
 // A cache on a fresh folder and an extractor for kPage.
 class QorCacheLoadThreadTest : public ::testing::Test {

@@ -9,6 +9,7 @@
 #include "platform/FileOps.h"
 #include "platform/Thread.h"
 #include "support/TempFolder.h"
+#include "support/MainThreadPump.h"
 #include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
@@ -30,23 +31,6 @@
 namespace {
 
 using TServer = TTestHttpServer;
-
-constexpr int kPatienceMs = 30000; // far beyond anything a working load needs
-
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kPatienceMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        TThread::CheckSynchronize(20);
-    }
-    return true;
-}
-
-// Whether a worker waits for the main thread, without running its call.
-bool WaitForPendingCall(int timeoutMs = kPatienceMs) {
-    pollfd p{TThread::SyncEventHandle(), POLLIN, 0};
-    return ::poll(&p, 1, timeoutMs) == 1;
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;

@@ -1,4 +1,5 @@
 #include "platform/Thread.h"
+#include "support/MainThreadPump.h"
 
 #include <gtest/gtest.h>
 
@@ -31,16 +32,6 @@ private:
     TBody body_;
     std::function<void()> onDestroy_;
 };
-
-// Pumps the main-thread queue until `done` holds; generous limit.
-bool PumpUntil(const std::function<bool()>& done) {
-    auto limit = std::chrono::steady_clock::now() + 20s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > limit) return false;
-        TThread::CheckSynchronize(10);
-    }
-    return true;
-}
 
 class ThreadTest : public ::testing::Test {
 protected:
