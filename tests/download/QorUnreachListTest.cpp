@@ -170,6 +170,12 @@ TEST_F(QorUnreachListTest, SaveAndLoadRoundTrip)
     EXPECT_EQ(Row(0), (std::vector<std::string>{"unknown.bin", "http://example.com/", "", "", "0 B",
                                                 "2024/03/20 10:00:00"}));
 
+    // A line break inside an address cannot split its line in the file.
+    TQorUnreachList broken;
+    broken.Add("http://example.com/a\r\nb.zip", 10, 5, 50, "2024/03/20 10:05:00");
+    ASSERT_TRUE(broken.SaveToFile(path));
+    EXPECT_EQ(ReadFile(), "10|5|50|2024/03/20 10:05:00|http://example.com/ab.zip\r\n");
+
     // An empty list saves an empty file.
     TQorUnreachList empty;
     ASSERT_TRUE(empty.SaveToFile(path));
