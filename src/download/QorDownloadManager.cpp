@@ -1,0 +1,507 @@
+#include "download/QorDownloadManager.h"
+
+#include "engine/QorConnGeneral.h"
+#include "engine/QorLoadThread.h"
+#include "engine/QorPageItems.h"
+#include "inet/InetHTTP.h"
+#include "inet/InetURLEncoder.h"
+#include "inet/XMD5.h"
+#include "platform/FileOps.h"
+#include "platform/SjisText.h"
+#include "platform/Thread.h"
+#include "platform/WinPath.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// The stored date is a header value; anything longer than this without a
+// 0x00 is not a partial file of ours.
+constexpr size_t kMaxHeadLength = 64 * 1024;
+constexpr size_t kCopyPiece = 256 * 1024;
+
+class TFd {
+public:
+    explicit TFd(int fd) : fd_(fd) {}
+    ~TFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int get() const { return fd_; }
+    bool Close() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int fd_;
+};
+
+int OpenNative(const std::string& winPath, int flags) {
+    std::string native = TWinPath::ToNative(winPath);
+    if (native.empty()) return -1;
+    return ::open(native.c_str(), flags | O_CLOEXEC, 0644);
+}
+
+// Reads the partial file's stored date (up to its first 0x00). False when
+// the file cannot be read or holds no 0x00 within kMaxHeadLength.
+bool ReadStoredDate(const std::string& path, std::string& date) {
+    date.clear();
+    TFd fd(OpenNative(path, O_RDONLY));
+    if (fd.get() < 0) return false;
+    char buf[4096];
+    while (date.size() < kMaxHeadLength) {
+        ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buf[i] == '\0') return true;
+            date.push_back(buf[i]);
+        }
+    }
+    return false;
+}
+
+bool WriteAll(int fd, const char* data, size_t count) {
+    while (count > 0) {
+        ssize_t n = ::write(fd, data, count);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Copies `from` starting at byte `offset` to the end into `to` (created or
+// truncated), after writing `prefix` there. Works in pieces and keeps holes
+// of a sparse source as holes.
+bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
+              const std::string& prefix) {
+    TFd in(OpenNative(from, O_RDONLY));
+    if (in.get() < 0) return false;
+    off_t end = ::lseek(in.get(), 0, SEEK_END);
+    if (end < 0) return false;
+    TFd out(OpenNative(to, O_WRONLY | O_CREAT | O_TRUNC));
+    if (out.get() < 0) return false;
+    if (!WriteAll(out.get(), prefix.data(), prefix.size())) return false;
+    const off_t base = static_cast<off_t>(offset);
+    const off_t shift = static_cast<off_t>(prefix.size()) - base;
+    std::vector<char> buf(kCopyPiece);
+    off_t pos = base;
+    while (pos < end) {
+        off_t data = ::lseek(in.get(), pos, SEEK_DATA);
+        if (data < 0) break; // only a hole up to the end
+        off_t hole = ::lseek(in.get(), data, SEEK_HOLE);
+        if (hole < 0) hole = end;
+        for (off_t at = data; at < hole;) {
+            size_t want = static_cast<size_t>(std::min<off_t>(hole - at, buf.size()));
+            ssize_t n = ::pread(in.get(), buf.data(), want, at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            if (::pwrite(out.get(), buf.data(), static_cast<size_t>(n), at + shift) != n) return false;
+            at += n;
+        }
+        pos = hole;
+    }
+    if (::ftruncate(out.get(), std::max<off_t>(end - base, 0) + static_cast<off_t>(prefix.size())) != 0)
+        return false;
+    return out.Close();
+}
+
+bool ParseLength(const std::string& text, int64_t& value) {
+    std::string t = TSjisText::Trim(text);
+    if (t.empty()) return false;
+    char* endp = nullptr;
+    errno = 0;
+    long long v = std::strtoll(t.c_str(), &endp, 10);
+    if (errno != 0 || *endp != '\0' || v < 0) return false;
+    value = v;
+    return true;
+}
+
+} // namespace
+
+TQorDownloadManager::TQorDownloadManager()
+    : File(std::make_unique<TQorFile>()), PageItems(std::make_unique<TQorPageItems>()) {}
+
+TQorDownloadManager::~TQorDownloadManager() {
+    // The thread calls back into this object until its end handler ran.
+    if (Thread && !Terminated) Cancel();
+}
+
+void TQorDownloadManager::SetFile(const TQorFile* file) { File->Assign(file); }
+
+void TQorDownloadManager::SetSaveDir(const std::string& dir) {
+    SaveDir = dir.empty() ? std::string() : TWinPath::IncludeTrailingBackslash(dir);
+}
+
+uint32_t TQorDownloadManager::GetTickCount() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void TQorDownloadManager::Download(bool first) {
+    if (first) {
+        RunCount = 1;
+    } else {
+        ++RunCount;
+    }
+    Terminated = false;
+    Receiving = false;
+    Canceled = false;
+    PartFile.clear();
+    SaveName.clear();
+    State = 1;
+    FileSize = -1;
+    LoadSize = 0;
+    PrevLoadSize = 0;
+    LastTick = GetTickCount();
+    resumeOffset_ = 0;
+    headLength_ = 0;
+    rangeSent_ = false;
+
+    if (File->URL->Scheme != "http") {
+        // Nothing fetches this scheme; ending the row here frees its slot in
+        // the queue instead of leaving it "downloading" for ever.
+        Terminated = true;
+        State = 3;
+        Result = 2;
+        StatusCode = 0;
+        if (OnLoaded) OnLoaded(this, Result, StatusCode);
+        return;
+    }
+
+    auto* thread = new TQorLoadThread();
+    thread->Conn = Conn;
+    thread->DownloadMode = true;
+    thread->Items = PageItems.get();
+    thread->WaitSeconds = RunCount > 1 ? RetryWait : 0;
+    thread->OnHeading = [this](TQorLoadThread* s, TQorFile& f) { LoaderHeading(s, f); };
+    thread->OnHead = [this](TQorLoadThread* s, TQorFile& f, bool text, bool& get) {
+        LoaderHead(s, f, text, get);
+    };
+    thread->SetOnReceiveData([this](TInetBase* s, int count) { LoaderReceiveData(s, count); });
+    thread->OnTerminate = [this, thread](TThread*) { LoaderTerminate(thread); };
+    thread->AddFile(File.get());
+    Thread = thread;
+    thread->Resume();
+}
+
+void TQorDownloadManager::Stop() {
+    if (Thread && !Terminated) {
+        State = 2;
+        Thread->Suspend();
+    }
+}
+
+void TQorDownloadManager::Restart() {
+    if (Thread && !Terminated) {
+        Thread->Resume();
+        State = 1;
+    }
+}
+
+void TQorDownloadManager::Cancel() {
+    Canceled = true;
+    if (!Thread || Terminated) return;
+    // The end handler (main thread) sets Terminated; until it has run the
+    // thread object is alive.
+    Thread->Resume();
+    Thread->Cancel();
+    while (!Terminated) TThread::CheckSynchronize(50);
+}
+
+void TQorDownloadManager::Assign(const TPersistent* source) {
+    auto* src = dynamic_cast<const TQorDownloadManager*>(source);
+    if (!src || src == this) return;
+    Item = src->Item;
+    File->Assign(src->File.get());
+    Conn = src->Conn;
+    State = src->State.load();
+    FileSize = src->FileSize.load();
+    LoadSize = src->LoadSize.load();
+    PrevLoadSize = src->PrevLoadSize.load();
+    SaveDir = src->SaveDir;
+    Result = src->Result;
+    CachePath = src->CachePath;
+    StatusCode = src->StatusCode;
+    SaveName = src->SaveName;
+    OnHeading = src->OnHeading;
+    OnHead = src->OnHead;
+    OnReceiveData = src->OnReceiveData;
+    OnLoaded = src->OnLoaded;
+}
+
+std::string TQorDownloadManager::GetSpecialExt(const std::string& type, const std::string& subtype) {
+    if (subtype == "msvideo") return "avi";
+    if (subtype == "realmedia") return "rm";
+    if (subtype == "quicktime") return "mov";
+    if (subtype == "mpeg" || subtype == "mpeg3") return type == "audio" ? "mp3" : "mpg";
+    if (subtype == "pjpeg" || subtype == "jpeg") return "jpg";
+    if (subtype == "realaudio") return "ram";
+    if (subtype == "flash") return "swf";
+    return subtype;
+}
+
+std::string TQorDownloadManager::GetSaveFileNameA(const std::string& dir, const std::string& name) const {
+    const std::string n = name.empty() ? std::string("index.html") : name;
+    std::string candidate = dir + n;
+    if (!TFileOps::FileExists(candidate) && !TFileOps::DirectoryExists(candidate)) return candidate;
+    const std::string ext = TWinPath::ExtractFileExt(n);
+    const std::string base = n.substr(0, n.size() - ext.size());
+    for (int i = 1;; ++i) {
+        candidate = dir + base + "(" + std::to_string(i) + ")" + ext;
+        if (!TFileOps::FileExists(candidate) && !TFileOps::DirectoryExists(candidate)) return candidate;
+    }
+}
+
+std::string TQorDownloadManager::ServerFolder(const TInetURLEx& url) {
+    std::string result;
+    auto addSegment = [&result](const std::string& segment) {
+        if (segment.empty() || segment == ".") return;
+        std::string safe;
+        if (segment == "..") {
+            safe = "%46%46";
+        } else {
+            for (size_t i = 0; i < segment.size();) {
+                size_t len = TSjisText::CharLength(segment, i);
+                char c = segment[i];
+                if (len == 1 && (c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
+                                 c == '>' || c == '|' || c == '\\')) {
+                    safe += "%" + std::to_string(static_cast<unsigned char>(c));
+                } else {
+                    safe.append(segment, i, len);
+                }
+                i += len;
+            }
+        }
+        result += safe + "\\";
+    };
+    addSegment(url.Host);
+    const std::string& dir = url.Dir;
+    size_t start = 0;
+    for (;;) {
+        size_t slash = TSjisText::FindChar(dir, '/', start);
+        if (slash == std::string::npos) {
+            addSegment(dir.substr(start));
+            break;
+        }
+        addSegment(dir.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return result;
+}
+
+std::string TQorDownloadManager::CleanSaveName(const std::string& name) {
+    // A backslash is a folder separator here, so it goes with the slash.
+    std::string clean = TSjisText::RemoveChars(name, "/\\:,;*?\"<>|");
+    if (!clean.empty() && clean[0] == '.') clean = "dothead" + clean;
+    return clean;
+}
+
+bool TQorDownloadManager::CreateLoadFile(const std::string& name, std::string& path) {
+    std::string folder = SaveDir.empty() ? DefaultSaveDir : SaveDir;
+    if (!folder.empty()) folder = TWinPath::IncludeTrailingBackslash(folder);
+    if (DirReapp) folder += ServerFolder(*File->URL);
+    if (!TFileOps::DirectoryExists(folder) && !TFileOps::ForceDirectories(folder)) return false;
+    for (int i = 0; i < 100; ++i) {
+        path = GetSaveFileNameA(folder, name);
+        int fd = OpenNative(path, O_WRONLY | O_CREAT | O_EXCL);
+        if (fd >= 0) {
+            ::close(fd);
+            return true;
+        }
+    }
+    return false;
+}
+
+void TQorDownloadManager::LoaderHeading(TQorLoadThread*, TQorFile& file) {
+    if (OnHeading) OnHeading(this, file);
+}
+
+void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, bool, bool& getEntity) {
+    getEntity = false;
+    if (file.URL->Scheme != "http") return;
+    TInetHTTP& http = sender->GetHTTP();
+    const TInetHTTPResponseHeader& response = http.ResponseHeader;
+
+    // 1. Content type.
+    std::string mainType, subType;
+    {
+        const std::string type = response.Values.Get("content-type");
+        size_t slash = TSjisText::FindChar(type, '/');
+        if (slash != std::string::npos) {
+            mainType = TSjisText::LowerCase(type.substr(0, slash));
+            subType = TSjisText::LowerCase(type.substr(slash + 1));
+        } else {
+            subType = type;
+        }
+    }
+
+    // 2. Suggested name.
+    std::string name = response.GetAlias();
+    if (name.empty()) name = file.URL->FileName;
+    if (name.empty()) {
+        if (!mainType.empty() && mainType != "text") {
+            std::string dir = file.URL->Dir;
+            if (!dir.empty() && dir.back() == '/') dir.pop_back();
+            size_t last = TSjisText::FindLastChar(dir, '/');
+            name = last == std::string::npos ? dir : dir.substr(last + 1);
+        } else {
+            name = "index.html";
+        }
+    }
+
+    // 3. Extension completion.
+    if (TWinPath::ExtractFileExt(name).empty()) {
+        if (mainType == "text" && subType == "plain") {
+            name += ".txt";
+        } else if (mainType == "text" || mainType == "image") {
+            name += "." + GetSpecialExt(mainType, subType);
+        } else if (!mainType.empty()) {
+            size_t dash = subType.rfind('-');
+            std::string part = dash == std::string::npos ? subType : subType.substr(dash + 1);
+            name += "." + GetSpecialExt(mainType, part);
+        }
+    }
+
+    // 4, 5.
+    const std::string decoded = TInetURLEncoder::Decode(name);
+    PartFile = TWinPath::IncludeTrailingBackslash(CachePath) +
+               TXMD5::Get(file.URL->GetFullDir() + decoded) + ".pcf";
+
+    // 6.
+    const int status = response.StatusCode;
+    if (status >= 400) {
+        if (status == 404) TFileOps::DeleteFile(PartFile);
+        return;
+    }
+
+    // 7, 8.
+    int64_t length = -1;
+    if (!ParseLength(response.Values.Get("content-length"), length)) length = -1;
+    if (CheckSize) {
+        const uint64_t ulength = length < 0 ? UINT64_MAX : static_cast<uint64_t>(length);
+        if (SizeVector ? LimitSize >= ulength : LimitSize <= ulength) return;
+    }
+
+    // 9, 10.
+    LastModified = response.Values.Get("last-modified");
+    http.RequestHeader.ExtraHeaders.clear();
+    bool resume = false;
+    LoadSize = 0;
+    if (TFileOps::FileExists(PartFile)) {
+        std::string stored;
+        if (ReadStoredDate(PartFile, stored) && !stored.empty() && stored == LastModified) {
+            const int64_t size = TFileOps::FileSize(PartFile);
+            headLength_ = static_cast<int64_t>(stored.size()) + 1;
+            if (size >= headLength_) {
+                resume = true;
+                LoadSize = size - headLength_;
+                resumeOffset_ = LoadSize;
+                rangeSent_ = true;
+                http.RequestHeader.ExtraHeaders.push_back("range: bytes=" +
+                                                          std::to_string(LoadSize.load()) + "-");
+            }
+        }
+    }
+
+    // 11.
+    if (!resume) {
+        if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) return;
+        std::string head = LastModified;
+        head.push_back('\0');
+        if (!TFileOps::WriteWholeFile(PartFile, head)) return;
+        headLength_ = static_cast<int64_t>(head.size());
+    }
+
+    // 12.
+    SaveName = CleanSaveName(decoded);
+    sender->SavePath = PartFile;
+    http.Append = true;
+    FileSize = length;
+    getEntity = true;
+    if (OnHead) OnHead(this);
+    Receiving = true;
+}
+
+void TQorDownloadManager::LoaderReceiveData(TInetBase*, int count) {
+    if (!Receiving) return;
+    LoadSize += count;
+    if (!OnReceiveData) return;
+    const uint32_t now = GetTickCount();
+    if (now - LastTick.load() > 1000) {
+        OnReceiveData(this, count);
+        LastTick = GetTickCount();
+        PrevLoadSize = LoadSize.load();
+    }
+}
+
+void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
+    TInetHTTP& http = sender->GetHTTP();
+    Terminated = true;
+    State = 3;
+    Result = http.ErrorCode;
+    StatusCode = http.ResponseHeader.StatusCode;
+
+    // A server that ignored the range and sent the whole body (2xx but not
+    // 206) appended it after the old part: drop the old part so the file
+    // starts again from this body.
+    if (resumeOffset_ > 0 && Receiving && http.HeaderParsed && StatusCode >= 200 &&
+        StatusCode < 300 && StatusCode != 206) {
+        std::string head = LastModified;
+        head.push_back('\0');
+        const std::string temp = PartFile + ".tmp";
+        if (CopyTail(PartFile, headLength_ + resumeOffset_, temp, head) &&
+            TFileOps::RenameFile(temp, PartFile)) {
+            LoadSize -= resumeOffset_;
+        } else {
+            TFileOps::DeleteFile(temp);
+            TFileOps::DeleteFile(PartFile);
+            if (Result == 0) Result = 4;
+        }
+        resumeOffset_ = 0;
+    }
+
+    // A 416 carries no body; its length says nothing about the file.
+    if (Result == 0 && FileSize != -1 && StatusCode != 416) {
+        if (static_cast<uint64_t>(LoadSize.load()) < static_cast<uint64_t>(FileSize.load())) Result = 3;
+    } else if (Result == 0 && FileSize == -1 && StatusCode != 416) {
+        if (sender->Refused && StatusCode < 400) Result = 1;
+    }
+
+    bool retry = true;
+    if (Result == 0) {
+        if (StatusCode >= 200 && StatusCode <= 299) {
+            Result = 4;
+            std::string path;
+            if (CreateLoadFile(SaveName, path)) {
+                if (CopyTail(PartFile, headLength_, path, std::string())) Result = 0;
+            }
+            if (Result == 0 && TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile))
+                Result = 4;
+        }
+        if (StatusCode == 416 && rangeSent_) {
+            TFileOps::DeleteFile(PartFile);
+            --RunCount;
+        } else {
+            retry = false;
+        }
+    }
+
+    if (RunCount >= RetryCount || !retry || Result == 1) {
+        retry = false;
+        if (OnLoaded) OnLoaded(this, Result, StatusCode);
+    }
+    Thread = nullptr;
+    if (retry && RunCount < RetryCount && !Canceled) Download(false);
+}

@@ -1,0 +1,441 @@
+#include "download/QorDownloadManager.h"
+
+#include "engine/QorConnGeneral.h"
+#include "engine/QorLoadThread.h"
+#include "inet/XMD5.h"
+#include "platform/FileOps.h"
+#include "platform/Thread.h"
+#include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+using TServer = TTestHttpServer;
+constexpr int kPatienceMs = 60000;
+
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = kPatienceMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        TThread::CheckSynchronize(20);
+    }
+    return true;
+}
+
+std::string Body(size_t n, char salt = 0) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 7 + static_cast<size_t>(salt)) & 0xFF);
+    return s;
+}
+
+std::string ReadNative(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void WriteNative(const std::filesystem::path& p, const std::string& data) {
+    std::ofstream out(p, std::ios::binary);
+    out << data;
+}
+
+// One attempt's answers: the header request and the body request.
+struct TAttempt {
+    TServer::TScript head;
+    TServer::TScript get;
+};
+
+// A manager wired to the loopback server, with its save and cache folders
+// in a fresh temporary folder. Each attempt's answers are put in place from
+// the manager's events, so they never race the requests.
+class TDownloadFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        TThread::SetMainThread();
+        ASSERT_TRUE(temp.Ok());
+        std::filesystem::create_directories(temp.NativePath("save"));
+        std::filesystem::create_directories(temp.NativePath("cache"));
+        conn.SetTimeout(20);
+        m.Conn = &conn;
+        m.SetSaveDir(temp.Win("save"));
+        m.CachePath = temp.Win("cache") + "\\";
+        m.RetryWait = 0;
+        // Attempts are counted here: a 416 restart does not advance RunCount.
+        m.OnHeading = [this](TQorDownloadManager*, TQorFile&) {
+            std::lock_guard lock(mutex);
+            ++headings;
+            if (plan.empty()) return;
+            size_t i = std::min<size_t>(static_cast<size_t>(headings - 1), plan.size() - 1);
+            server.SetDefault(plan[i].head);
+        };
+        m.OnHead = [this](TQorDownloadManager*) {
+            std::lock_guard lock(mutex);
+            if (plan.empty()) return;
+            size_t i = std::min<size_t>(static_cast<size_t>(headings - 1), plan.size() - 1);
+            server.SetDefault(plan[i].get);
+        };
+        m.OnLoaded = [this](TQorDownloadManager*, int error, int status) {
+            ++loaded;
+            lastError = error;
+            lastStatus = status;
+        };
+    }
+    void TearDown() override {
+        if (m.Thread) m.Cancel();
+        EXPECT_TRUE(PumpUntil([] { return TQorLoadThread::Alive() == 0; }));
+    }
+
+    void Run(const std::string& target, std::vector<TAttempt> attempts) {
+        path = target;
+        plan = std::move(attempts);
+        TQorFile file(server.Url(target));
+        m.SetFile(&file);
+        m.Download(true);
+        ASSERT_TRUE(PumpUntil([this] { return loaded > 0; }));
+    }
+    // The same answer to both requests of every attempt.
+    void RunSimple(const std::string& target, const TServer::TAction& answer) {
+        Run(target, {{{answer}, {answer}}});
+    }
+    std::filesystem::path Saved(const std::string& name) { return temp.NativePath("save") / name; }
+    std::string PartNative(const std::string& target, const std::string& name) {
+        TInetURLEx url(server.Url(target));
+        return (temp.NativePath("cache") / (TXMD5::Get(url.GetFullDir() + name) + ".pcf")).string();
+    }
+    std::vector<std::string> GetRequests() {
+        std::vector<std::string> gets;
+        auto all = server.Requests();
+        // Each accepted attempt makes two requests; the second carries the range.
+        for (auto& r : all)
+            if (r.find("range:") != std::string::npos) gets.push_back(r);
+        return gets;
+    }
+
+    TTempFolder temp{"dlmanager"};
+    TServer server;
+    TQorConnGeneral conn;
+    TQorDownloadManager m;
+    std::mutex mutex;
+    std::string path;
+    std::vector<TAttempt> plan;
+    std::atomic<int> headings{0};
+    int loaded = 0;
+    int lastError = -1;
+    int lastStatus = 0;
+};
+
+TEST_F(TDownloadFixture, SaveNameFromAddressDispositionAndType) {
+    struct TCase {
+        const char* name;
+        std::string target;
+        std::vector<std::string> headers;
+        std::string saved;
+    };
+    const std::vector<TCase> cases = {
+        {.name = "slash, html", .target = "/d1/", .headers = {"Content-Type: text/html"}, .saved = "index.html"},
+        {.name = "dir, zip", .target = "/dir/", .headers = {"Content-Type: application/zip"}, .saved = "dir.zip"},
+        {.name = "root, zip", .target = "/", .headers = {"Content-Type: application/zip"}, .saved = "dothead.zip"},
+        {.name = "flash", .target = "/f1", .headers = {"Content-Type: application/x-shockwave-flash"}, .saved = "f1.swf"},
+        {.name = "audio", .target = "/f2", .headers = {"Content-Type: audio/mpeg"}, .saved = "f2.mp3"},
+        {.name = "video", .target = "/f3", .headers = {"Content-Type: video/mpeg"}, .saved = "f3.mpg"},
+        {.name = "pjpeg", .target = "/f4", .headers = {"Content-Type: image/pjpeg"}, .saved = "f4.jpg"},
+        {.name = "plain", .target = "/f5", .headers = {"Content-Type: text/plain"}, .saved = "f5.txt"},
+        {.name = "octet", .target = "/f6", .headers = {"Content-Type: application/octet-stream"}, .saved = "f6.stream"},
+        {.name = "dothead", .target = "/x/y.bin",
+         .headers = {"Content-Disposition: attachment; filename=\".htaccess\""}, .saved = "dothead.htaccess"},
+        {.name = "decoded, cleaned", .target = "/a%3Ab,c.txt", .headers = {}, .saved = "abc.txt"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        loaded = 0;
+        headings = 0;
+        const std::string body = Body(3000, static_cast<char>(c.saved.size()));
+        auto headers = c.headers;
+        headers.push_back("Content-Length: 3000");
+        RunSimple(c.target, TServer::Respond(200, headers, body));
+        EXPECT_EQ(lastError, 0);
+        EXPECT_EQ(lastStatus, 200);
+        EXPECT_EQ(m.SaveName, c.saved);
+        EXPECT_TRUE(ReadNative(Saved(c.saved)) == body) << "saved file differs";
+        EXPECT_EQ(m.State, 3);
+        EXPECT_EQ(m.LoadSize, 3000);
+        std::filesystem::remove(Saved(c.saved));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(temp.NativePath("cache")));
+}
+
+TEST_F(TDownloadFixture, UniqueNames) {
+    WriteNative(Saved("a.txt"), "x");
+    WriteNative(Saved("a(1).txt"), "y");
+    EXPECT_EQ(m.GetSaveFileNameA(temp.Win("save") + "\\", "a.txt"), temp.Win("save") + "\\a(2).txt");
+    EXPECT_EQ(m.GetSaveFileNameA(temp.Win("save") + "\\", ""), temp.Win("save") + "\\index.html");
+
+    const std::string body = Body(500);
+    RunSimple("/a.txt", TServer::Respond(200, {"Content-Length: 500"}, body));
+    EXPECT_TRUE(ReadNative(Saved("a(2).txt")) == body) << "saved file differs";
+    EXPECT_TRUE(ReadNative(Saved("a.txt")) == "x") << "saved file differs";
+}
+
+TEST_F(TDownloadFixture, SizeFilterBothWays) {
+    struct TCase {
+        const char* name;
+        bool vector;
+        long long length; // -1: no Content-Length
+        bool fetched;
+    };
+    const std::vector<TCase> cases = {
+        {"at least: exact refused", false, 102400, false},
+        {"at least: one less fetched", false, 102399, true},
+        {"at least: unknown refused", false, -1, false},
+        {"at most: exact refused", true, 102400, false},
+        {"at most: one more fetched", true, 102401, true},
+        {"at most: unknown fetched", true, -1, true},
+    };
+    m.CheckSize = true;
+    m.LimitSize = 102400;
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        loaded = 0;
+        headings = 0;
+        m.SizeVector = c.vector;
+        const std::string body = Body(c.length < 0 ? 102400 : static_cast<size_t>(c.length));
+        std::vector<std::string> headers;
+        if (c.length >= 0) headers.push_back("Content-Length: " + std::to_string(c.length));
+        const std::string name = "s" + std::to_string(n++) + ".bin";
+        RunSimple("/" + name, TServer::Respond(200, headers, body));
+        if (c.fetched) {
+            EXPECT_EQ(m.Result, 0);
+            EXPECT_TRUE(ReadNative(Saved(name)) == body) << "saved file differs";
+        } else {
+            EXPECT_EQ(m.Result, 1);
+            EXPECT_EQ(lastError, 1);
+            EXPECT_EQ(m.FileSize, -1);
+            EXPECT_FALSE(std::filesystem::exists(Saved(name)));
+        }
+    }
+}
+
+TEST_F(TDownloadFixture, ResumesWithTheSameLastModified) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(3000);
+    WriteNative(PartNative("/r.bin", "r.bin"), lm + std::string(1, '\0') + body.substr(0, 1000));
+    Run("/r.bin", {{{TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 3000"}, "")},
+                    {TServer::Respond(206, {"Last-Modified: " + lm, "Content-Length: 2000"}, body.substr(1000))}}});
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("r.bin")) == body) << "saved file differs";
+    auto gets = GetRequests();
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_NE(gets[0].find("range: bytes=1000-\r\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(PartNative("/r.bin", "r.bin")));
+}
+
+TEST_F(TDownloadFixture, RestartsWhenLastModifiedChangedOrAbsent) {
+    struct TCase {
+        const char* name;
+        std::string stored;
+        std::vector<std::string> headers;
+    };
+    const std::vector<TCase> cases = {
+        {"changed", "Wed, 01 Jan 2020 00:00:00 GMT", {"Last-Modified: Thu, 02 Jan 2020 00:00:00 GMT"}},
+        {"absent", "", {}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        loaded = 0;
+        headings = 0;
+        const std::string name = "c" + std::to_string(n++) + ".bin";
+        const std::string body = Body(2000, 3);
+        WriteNative(PartNative("/" + name, name), c.stored + std::string(1, '\0') + Body(700, 9));
+        auto headers = c.headers;
+        headers.push_back("Content-Length: 2000");
+        RunSimple("/" + name, TServer::Respond(200, headers, body));
+        EXPECT_EQ(m.Result, 0);
+        EXPECT_TRUE(ReadNative(Saved(name)) == body) << "saved file differs";
+    }
+    EXPECT_TRUE(GetRequests().empty());
+}
+
+TEST_F(TDownloadFixture, CloseMidBodyThenResumeFromThePartialFile) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(5000, 1);
+    const TServer::TAction head = TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 5000"}, "");
+    Run("/m.bin",
+        {{{head}, {TServer::Send("HTTP/1.0 200 OK\r\nLast-Modified: " + lm + "\r\nContent-Length: 5000\r\n\r\n" +
+                                 body.substr(0, 1800)),
+                   TServer::CloseNow()}},
+         {{head}, {TServer::Respond(206, {"Content-Length: 3200"}, body.substr(1800))}}});
+    EXPECT_EQ(m.RunCount, 2);
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("m.bin")) == body) << "saved file differs";
+    auto gets = GetRequests();
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_NE(gets[0].find("range: bytes=1800-\r\n"), std::string::npos);
+}
+
+TEST_F(TDownloadFixture, WholeBodyAnswerToARangeRestartsTheFile) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(4000, 5);
+    WriteNative(PartNative("/w.bin", "w.bin"), lm + std::string(1, '\0') + Body(1500, 77));
+    RunSimple("/w.bin", TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 4000"}, body));
+    EXPECT_EQ(GetRequests().size(), 1u);
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("w.bin")) == body) << "saved file differs";
+}
+
+TEST_F(TDownloadFixture, WholeBodyAnswerCutShortResumesFromItsOwnBytes) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(4000, 6);
+    WriteNative(PartNative("/v.bin", "v.bin"), lm + std::string(1, '\0') + Body(1500, 77));
+    const TServer::TAction head = TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 4000"}, "");
+    Run("/v.bin",
+        {{{head}, {TServer::Send("HTTP/1.0 200 OK\r\nContent-Length: 4000\r\n\r\n" + body.substr(0, 1000)),
+                   TServer::CloseNow()}},
+         {{head}, {TServer::Respond(206, {"Content-Length: 3000"}, body.substr(1000))}}});
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("v.bin")) == body) << "saved file differs";
+    auto gets = GetRequests();
+    ASSERT_EQ(gets.size(), 2u);
+    EXPECT_NE(gets[1].find("range: bytes=1000-\r\n"), std::string::npos);
+}
+
+TEST_F(TDownloadFixture, Answer416RestartsWithoutUsingAnAttempt) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(1000, 2);
+    WriteNative(PartNative("/q.bin", "q.bin"), lm + std::string(1, '\0') + Body(1200));
+    const TServer::TAction head = TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 1000"}, "");
+    m.RetryCount = 1; // only the 416 being free lets the second attempt run
+    Run("/q.bin", {{{head}, {TServer::Respond(416, {}, "")}},
+                   {{head}, {TServer::Respond(200, {"Content-Length: 1000"}, body)}}});
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_EQ(m.RunCount, 1);
+    EXPECT_EQ(headings, 2);
+    EXPECT_TRUE(ReadNative(Saved("q.bin")) == body) << "saved file differs";
+}
+
+TEST_F(TDownloadFixture, ServerThatAlwaysAnswers416EndsTheRow) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    WriteNative(PartNative("/z.bin", "z.bin"), lm + std::string(1, '\0') + Body(100));
+    RunSimple("/z.bin", TServer::Respond(416, {"Last-Modified: " + lm}, ""));
+    // Either the header request already says 416 or the range request does;
+    // after one restart without a range the row ends.
+    EXPECT_TRUE(PumpUntil([this] { return !m.Thread; }));
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(lastStatus, 416);
+    EXPECT_LE(headings, 2);
+}
+
+TEST_F(TDownloadFixture, NotFoundDeletesThePartialFile) {
+    WriteNative(PartNative("/n.bin", "n.bin"), std::string(1, '\0') + "abc");
+    RunSimple("/n.bin", TServer::Respond(404, {}, "gone"));
+    EXPECT_EQ(lastError, 0);
+    EXPECT_EQ(lastStatus, 404);
+    EXPECT_EQ(headings, 1);
+    EXPECT_FALSE(std::filesystem::exists(PartNative("/n.bin", "n.bin")));
+    EXPECT_TRUE(std::filesystem::is_empty(temp.NativePath("save")));
+}
+
+TEST_F(TDownloadFixture, OtherSchemeEndsAtOnce) {
+    TQorFile file("ftp://127.0.0.1/x.bin");
+    m.SetFile(&file);
+    m.Download(true);
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(lastError, 2);
+    EXPECT_EQ(m.State, 3);
+    EXPECT_EQ(m.Thread, nullptr);
+}
+
+TEST_F(TDownloadFixture, ConnectionFailureRetriesThenReportsOnce) {
+    TServer closed;
+    const std::string url = closed.Url("/c.bin");
+    closed.Stop();
+    m.RetryCount = 3;
+    TQorFile file(url);
+    m.SetFile(&file);
+    m.Download(true);
+    ASSERT_TRUE(PumpUntil([this] { return loaded > 0; }));
+    EXPECT_TRUE(PumpUntil([this] { return !m.Thread; }));
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(lastError, 2);
+    EXPECT_EQ(m.RunCount, 3);
+}
+
+TEST_F(TDownloadFixture, DirectoryReCreationStaysInsideTheSaveFolder) {
+    TInetURLEx url("http://host/a:b/../c/.//d|e\\f/x.gif");
+    EXPECT_EQ(TQorDownloadManager::ServerFolder(url), "host\\a%58b\\%46%46\\c\\d%124e%92f\\");
+
+    m.DirReapp = true;
+    const std::string body = Body(800);
+    RunSimple("/a:b/c/x.gif", TServer::Respond(200, {"Content-Length: 800"}, body));
+    EXPECT_TRUE(ReadNative(temp.NativePath("save") / "127.0.0.1" / "a%58b" / "c" / "x.gif") == body) << "saved file differs";
+}
+
+TEST_F(TDownloadFixture, CancelEndsTheAttemptAndStopsRetries) {
+    path = "/s.bin";
+    plan = {{{TServer::Respond(200, {"Content-Length: 100000"}, "")},
+             {TServer::Send("HTTP/1.0 200 OK\r\nContent-Length: 100000\r\n\r\nabc"), TServer::Stall()}}};
+    TQorFile file(server.Url(path));
+    m.SetFile(&file);
+    m.Download(true);
+    ASSERT_TRUE(PumpUntil([this] { return m.LoadSize.load() == 3; }));
+    m.Cancel();
+    EXPECT_TRUE(m.Terminated);
+    EXPECT_EQ(m.Thread, nullptr);
+    EXPECT_EQ(loaded, 1);
+    EXPECT_EQ(lastError, 1);
+}
+
+// Offsets past 4 GiB: a sparse partial file whose body is 4 GiB + 100 bytes
+// resumes with the right range and is copied out whole (holes stay holes).
+TEST_F(TDownloadFixture, ResumePast4GiB) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const int64_t have = (int64_t{1} << 32) + 100;
+    const std::string part = PartNative("/big.bin", "big.bin");
+    {
+        int fd = ::open(part.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        std::string head = lm + std::string(1, '\0');
+        ASSERT_EQ(::write(fd, head.data(), head.size()), static_cast<ssize_t>(head.size()));
+        ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(head.size() + have)), 0);
+        ::close(fd);
+    }
+    const std::string tail = Body(50, 4);
+    const std::string total = std::to_string(have + 50);
+    Run("/big.bin", {{{TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: " + total}, "")},
+                      {TServer::Respond(206, {"Content-Length: 50"}, tail)}}});
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_EQ(m.FileSize, have + 50);
+    EXPECT_EQ(m.LoadSize, have + 50);
+    auto gets = GetRequests();
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_NE(gets[0].find("range: bytes=" + std::to_string(have) + "-\r\n"), std::string::npos);
+    const auto saved = Saved("big.bin");
+    ASSERT_EQ(static_cast<int64_t>(std::filesystem::file_size(saved)), have + 50);
+    int fd = ::open(saved.c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    std::string got(50, '\0');
+    EXPECT_EQ(::pread(fd, got.data(), 50, static_cast<off_t>(have)), 50);
+    char first = 1;
+    EXPECT_EQ(::pread(fd, &first, 1, 0), 1);
+    ::close(fd);
+    EXPECT_EQ(got, tail);
+    EXPECT_EQ(first, 0);
+}
+
+} // namespace
