@@ -6,6 +6,7 @@
 #include "inet/InetHTTP.h"
 #include "inet/InetURLEncoder.h"
 #include "inet/XMD5.h"
+#include "platform/FileDescriptor.h"
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
 #include "platform/Thread.h"
@@ -25,25 +26,6 @@ namespace {
 constexpr size_t kMaxHeadLength = 64 * 1024;
 constexpr size_t kCopyPiece = 256 * 1024;
 
-class TFd {
-public:
-    explicit TFd(int fd) : fd_(fd) {}
-    ~TFd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int get() const { return fd_; }
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
 int OpenNative(const std::string& winPath, int flags) {
     std::string native = TWinPath::ToNative(winPath);
     if (native.empty()) return -1;
@@ -54,7 +36,7 @@ int OpenNative(const std::string& winPath, int flags) {
 // the file cannot be read or holds no 0x00 within kMaxHeadLength.
 bool ReadStoredDate(const std::string& path, std::string& date) {
     date.clear();
-    TFd fd(OpenNative(path, O_RDONLY));
+    TFileDescriptor fd(OpenNative(path, O_RDONLY));
     if (fd.get() < 0) return false;
     char buf[4096];
     while (date.size() < kMaxHeadLength) {
@@ -85,11 +67,11 @@ bool WriteAll(int fd, const char* data, size_t count) {
 // of a sparse source as holes.
 bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
               const std::string& prefix) {
-    TFd in(OpenNative(from, O_RDONLY));
+    TFileDescriptor in(OpenNative(from, O_RDONLY));
     if (in.get() < 0) return false;
     off_t end = ::lseek(in.get(), 0, SEEK_END);
     if (end < 0) return false;
-    TFd out(OpenNative(to, O_WRONLY | O_CREAT | O_TRUNC));
+    TFileDescriptor out(OpenNative(to, O_WRONLY | O_CREAT | O_TRUNC));
     if (out.get() < 0) return false;
     if (!WriteAll(out.get(), prefix.data(), prefix.size())) return false;
     const off_t base = static_cast<off_t>(offset);

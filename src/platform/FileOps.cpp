@@ -1,6 +1,7 @@
 #include "platform/FileOps.h"
 
 #include "platform/CodePage.h"
+#include "platform/FileDescriptor.h"
 #include "platform/WinPath.h"
 
 #include <atomic>
@@ -22,28 +23,6 @@ R Guard(R failure, Fn fn) {
         return failure;
     }
 }
-
-// Closes a descriptor at the end of its scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool ok() const { return fd_ >= 0; }
-    // Closes now and reports the result (a late write error shows here).
-    bool Close() {
-        int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
 
 // Removes a file at the end of its scope unless released.
 class TempFileGuard {
@@ -113,7 +92,7 @@ int CreateTemp(const std::string& folder, std::string& tmpPath) {
 }
 
 void SyncFolder(const std::string& folder) {
-    Fd dir(OpenRetry(folder.c_str(), O_RDONLY | O_DIRECTORY));
+    TFileDescriptor dir(OpenRetry(folder.c_str(), O_RDONLY | O_DIRECTORY));
     // Some file systems cannot flush a folder; the rename itself has been done.
     if (dir.ok()) ::fsync(dir.get());
 }
@@ -138,7 +117,7 @@ void CopyTimes(int out, const struct stat& st) {
 }
 
 bool CopyNative(const std::string& from, const std::string& to, bool failIfExists) {
-    Fd in(OpenRetry(from.c_str(), O_RDONLY));
+    TFileDescriptor in(OpenRetry(from.c_str(), O_RDONLY));
     struct stat st;
     if (!in.ok() || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     struct stat target;
@@ -149,7 +128,7 @@ bool CopyNative(const std::string& from, const std::string& to, bool failIfExist
         if (target.st_dev == st.st_dev && target.st_ino == st.st_ino) return false;
     }
     int flags = O_WRONLY | O_CREAT | (failIfExists ? O_EXCL : O_TRUNC);
-    Fd out(OpenRetry(to.c_str(), flags, st.st_mode & 0777));
+    TFileDescriptor out(OpenRetry(to.c_str(), flags, st.st_mode & 0777));
     if (!out.ok()) return false;
     // A copy that fails half-way does not stay behind as a new file.
     TempFileGuard guard(existed ? std::string() : to);
@@ -167,10 +146,10 @@ bool MoveAcross(const std::string& from, const std::string& to) {
     if (::lstat(from.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     std::string tmp;
     {
-        Fd out(CreateTemp(NativeFolder(to), tmp));
+        TFileDescriptor out(CreateTemp(NativeFolder(to), tmp));
         if (!out.ok()) return false;
         TempFileGuard guard(tmp);
-        Fd in(OpenRetry(from.c_str(), O_RDONLY));
+        TFileDescriptor in(OpenRetry(from.c_str(), O_RDONLY));
         if (!in.ok() || !CopyContents(in.get(), out.get())) return false;
         ::fchmod(out.get(), st.st_mode & 07777);
         CopyTimes(out.get(), st);
@@ -293,7 +272,7 @@ bool TFileOps::ReadWholeFile(std::string_view winPath, std::string& data) {
     bool ok = Guard(false, [&] {
         std::string native = TWinPath::ToNative(winPath);
         if (native.empty()) return false;
-        Fd in(OpenRetry(native.c_str(), O_RDONLY));
+        TFileDescriptor in(OpenRetry(native.c_str(), O_RDONLY));
         struct stat st;
         if (!in.ok() || ::fstat(in.get(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
         if (S_ISREG(st.st_mode)) data.reserve(static_cast<size_t>(st.st_size));
@@ -316,7 +295,7 @@ bool TFileOps::WriteWholeFile(std::string_view winPath, std::string_view data) {
     return Guard(false, [&] {
         std::string native = TWinPath::ToNative(winPath);
         if (native.empty()) return false;
-        Fd out(OpenRetry(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
+        TFileDescriptor out(OpenRetry(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
         return out.ok() && WriteAll(out.get(), data.data(), data.size()) && out.Close();
     });
 }
@@ -330,7 +309,7 @@ bool TFileOps::WriteFileAtomically(std::string_view winPath, std::string_view da
         if (hadOld && !S_ISREG(old.st_mode)) return false;
         const std::string folder = NativeFolder(native);
         std::string tmp;
-        Fd out(CreateTemp(folder, tmp));
+        TFileDescriptor out(CreateTemp(folder, tmp));
         if (!out.ok()) return false;
         TempFileGuard guard(tmp);
         if (hadOld) ::fchmod(out.get(), old.st_mode & 07777);
