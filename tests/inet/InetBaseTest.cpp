@@ -42,14 +42,8 @@ protected:
         ASSERT_TRUE(temp_.Ok());
         dir_ = temp_.NativePath();
     }
-    std::string WinPath(const std::string& name) const {
-        return TWinPath::FromNative((dir_ / name).string());
-    }
-    std::string Contents(const std::string& name) const {
-        std::string data;
-        TFileOps::ReadWholeFile(WinPath(name), data);
-        return data;
-    }
+    std::string WinPath(const std::string& name) const { return temp_.Win(name); }
+    std::string Contents(const std::string& name) const { return temp_.Contents(name); }
     TTempFolder temp_{"inetbase"};
     std::filesystem::path dir_;
 };

@@ -29,14 +29,8 @@ protected:
         dir_ = temp_.NativePath();
         http_.Port = server_.Port();
     }
-    std::string WinPath(const std::string& name) const {
-        return TWinPath::FromNative((dir_ / name).string());
-    }
-    std::string Contents(const std::string& name) const {
-        std::string data;
-        TFileOps::ReadWholeFile(WinPath(name), data);
-        return data;
-    }
+    std::string WinPath(const std::string& name) const { return temp_.Win(name); }
+    std::string Contents(const std::string& name) const { return temp_.Contents(name); }
     std::string Url(const std::string& path) const { return server_.Url(path); }
 
     TServer server_;

@@ -1,6 +1,7 @@
 #pragma once
 // A fresh folder under $TMPDIR for one test, removed with everything in it
 // when the object goes.
+#include "platform/FileOps.h"
 #include "platform/WinPath.h"
 
 #include <cstdlib>
@@ -31,6 +32,13 @@ public:
     // The folder in Windows form with a trailing "\", and a name inside it.
     std::string Win(const std::string& name = {}) const {
         return TWinPath::FromNative(native_) + "\\" + name;
+    }
+
+    // The whole content of a file inside the folder; empty when unreadable.
+    std::string Contents(const std::string& name) const {
+        std::string data;
+        TFileOps::ReadWholeFile(Win(name), data);
+        return data;
     }
 
 private:
