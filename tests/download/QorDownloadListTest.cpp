@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -257,8 +258,11 @@ TEST_F(TDownloadListFixture, SuspendHoldsTheSlotAndCancelStopsTheQueue) {
     TQorDownloadRow* small = Add(server.Url("/small.bin"));
     list.LoadCount = 1;
     list.Download();
+    // Stopped once its body is on the way, so no header text overwrites the
+    // state afterwards.
+    ASSERT_TRUE(PumpUntil([&] { return list.GetRow(0).SubItems[0] == SJ("ダウンロード中"); }));
     EXPECT_EQ(list.Suspend(), 1);
-    EXPECT_EQ(big->SubItems[0], SJ("停止"));
+    EXPECT_EQ(list.GetRow(0).SubItems[0], SJ("停止"));
     list.Download(); // the stopped row keeps its slot
     PumpUntil([] { return false; }, 500);
     EXPECT_EQ(list.GetManager(small)->State, 0);
@@ -284,7 +288,7 @@ TEST_F(TDownloadListFixture, SuspendHoldsTheSlotAndCancelStopsTheQueue) {
 TEST_F(TDownloadListFixture, DeletingARunningRowCancelsIt) {
     server.On("/stall.bin", {TServer::Stall()});
     TQorDownloadRow* row = Add(server.Url("/stall.bin"));
-    int changes = 0;
+    std::atomic<int> changes{0};
     list.OnChange = [&](TQorDownloadList*, int) { ++changes; };
     list.Download();
     ASSERT_TRUE(server.WaitForConnections(1));
