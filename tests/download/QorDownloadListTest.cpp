@@ -93,6 +93,7 @@ protected:
     TQorDownloadList list;
     int loaded = 0;
     int processed = 0;
+    std::atomic<int> changes{0}; // change notices come from transfer threads too
     std::vector<std::string> successes;
     std::vector<std::string> failures;
 };
@@ -288,8 +289,7 @@ TEST_F(TDownloadListFixture, SuspendHoldsTheSlotAndCancelStopsTheQueue) {
 TEST_F(TDownloadListFixture, DeletingARunningRowCancelsIt) {
     server.On("/stall.bin", {TServer::Stall()});
     TQorDownloadRow* row = Add(server.Url("/stall.bin"));
-    std::atomic<int> changes{0};
-    list.OnChange = [&](TQorDownloadList*, int) { ++changes; };
+    list.OnChange = [this](TQorDownloadList*, int) { ++changes; };
     list.Download();
     ASSERT_TRUE(server.WaitForConnections(1));
     list.Delete(row);
