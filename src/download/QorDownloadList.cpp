@@ -69,11 +69,11 @@ TQorDownloadRow TQorDownloadList::GetRow(int index) const {
 }
 
 void TQorDownloadList::Changed(const TQorDownloadRow* row) {
-    if (OnChange) OnChange(this, IndexOf(row));
+    if (OnChange && !updating_) OnChange(this, IndexOf(row));
 }
 
 void TQorDownloadList::ChangedAll() {
-    if (OnChange) OnChange(this, -1);
+    if (OnChange && !updating_) OnChange(this, -1);
 }
 
 TQorDownloadRow* TQorDownloadList::AddFile(const TQorFile* file) {
@@ -191,6 +191,8 @@ void TQorDownloadList::FailToWait() {
     const size_t count = rows_.size();
     std::vector<bool> drop(count, false);
     bool any = false;
+    // One notice for the whole move, not one (with a row search) per row.
+    updating_ = true;
     for (size_t i = 0; i < count; ++i) {
         TQorDownloadManager* m = rows_[i]->Data;
         if (!m || (m->Result == 0 && m->StatusCode < 400)) continue;
@@ -200,7 +202,10 @@ void TQorDownloadList::FailToWait() {
         drop[i] = true;
         any = true;
     }
-    if (!any) return;
+    if (!any) {
+        updating_ = false;
+        return;
+    }
     std::vector<std::unique_ptr<TQorDownloadRow>> gone;
     {
         std::lock_guard lock(mutex_);
@@ -215,6 +220,7 @@ void TQorDownloadList::FailToWait() {
         rows_ = std::move(kept);
     }
     for (auto& row : gone) FreeRow(row.get());
+    updating_ = false;
     ChangedAll();
 }
 

@@ -17,6 +17,7 @@
 // for heading and progress texts): a view hands it over to its own thread.
 #include "download/QorDownloadManager.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -130,5 +131,8 @@ private:
     std::string defaultSaveDir_;
     bool inPass_ = false;
     bool passAgain_ = false;
+    // Set by the main thread while it rebuilds rows: every notice meanwhile
+    // is folded into the one (-1) at the end.
+    std::atomic<bool> updating_{false};
     TQorDownloadManager* deleting_ = nullptr;
 };

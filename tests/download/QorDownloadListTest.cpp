@@ -237,7 +237,12 @@ TEST_F(TDownloadListFixture, NotFoundAndRefusedRows) {
     // Failed rows go back to the end as waiting rows, in their order, with
     // their own save folder.
     list.SetSaveDir(refused, temp.Win("save") + "\\");
+    list.OnChange = [this](TQorDownloadList*, int index) {
+        ++changes;
+        EXPECT_EQ(index, -1);
+    };
     list.FailToWait();
+    EXPECT_EQ(changes, 1);
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(list.Items(0), ok);
     EXPECT_EQ(list.GetRow(1).Caption, "missing.bin");
