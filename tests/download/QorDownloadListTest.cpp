@@ -291,6 +291,26 @@ TEST_F(TDownloadListFixture, SuspendHoldsTheSlotAndCancelStopsTheQueue) {
     EXPECT_TRUE(ReadNative(Saved("small.bin")) == body);
 }
 
+TEST_F(TDownloadListFixture, IndependentRowDoesNotMoveTheQueue) {
+    const std::string body = Body(1500, 5);
+    server.SetDefault({TServer::Respond(200, {"Content-Length: 1500"}, body)});
+    TQorDownloadRow* a = Add(server.Url("/a.bin"));
+    TQorDownloadRow* b = Add(server.Url("/b.bin"));
+    list.IndependenceDownload(b);
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 1; }));
+    EXPECT_EQ(b->SubItems[0], SJ("完了"));
+    EXPECT_FALSE(list.GetManager(b)->Independent);
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(list.GetManager(a)->State, 0);
+    EXPECT_EQ(processed, 0);
+    EXPECT_TRUE(ReadNative(Saved("b.bin")) == body);
+    // A finished row may be started again the same way.
+    list.IndependenceDownload(b);
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 2; }));
+    EXPECT_TRUE(ReadNative(Saved("b(1).bin")) == body);
+    EXPECT_EQ(list.GetManager(a)->State, 0);
+}
+
 TEST_F(TDownloadListFixture, DeletingARunningRowCancelsIt) {
     server.On("/stall.bin", {TServer::Stall()});
     TQorDownloadRow* row = Add(server.Url("/stall.bin"));
