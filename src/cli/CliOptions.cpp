@@ -1,9 +1,15 @@
 #include "cli/CliOptions.h"
 
 #include <charconv>
+#include <cstdint>
 #include <string_view>
 
 namespace {
+
+bool ReadSize(std::string_view text, uint64_t& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value <= UINT64_MAX / 1024;
+}
 
 bool ReadInt(std::string_view text, int low, int high, int& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -78,6 +84,39 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
                 return false;
             }
             Timeout = seconds;
+        } else if (name == "-i") {
+            if (!value(v)) return false;
+            InputFile = v;
+        } else if (name == "-d") {
+            if (!value(v)) return false;
+            SaveFolder = v;
+        } else if (name == "-j") {
+            if (!value(v)) return false;
+            if (!ReadInt(v, 1, 9, Parallel)) {
+                error = "-j must be a number from 1 to 9";
+                return false;
+            }
+        } else if (name == "--retry" || name == "--retry-wait") {
+            if (!value(v)) return false;
+            int n = 0;
+            if (!ReadInt(v, name == "--retry" ? 1 : 0, 9999, n)) {
+                error = std::string(name) + (name == "--retry" ? " must be a number from 1 to 9999"
+                                                               : " must be a number of seconds from 0 to 9999");
+                return false;
+            }
+            (name == "--retry" ? Retry : RetryWait) = n;
+        } else if (name == "--dir-reapp") {
+            DirReapp = true;
+        } else if (name == "--skip-at-most" || name == "--skip-at-least") {
+            if (!value(v)) return false;
+            uint64_t kb = 0;
+            if (!ReadSize(v, kb)) {
+                error = std::string(name) + " must be a size in KB";
+                return false;
+            }
+            (name == "--skip-at-most" ? SkipAtMostKB : SkipAtLeastKB) = kb;
+        } else if (name == "--unfinished") {
+            Unfinished = true;
         } else if (arg.starts_with("-") && arg.size() > 1) {
             error = "unknown option " + std::string(arg);
             return false;
@@ -92,9 +131,20 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
         error = "no command given";
         return false;
     }
-    if (Command != "list" && Command != "head" && Command != "source") {
+    if (Command != "list" && Command != "head" && Command != "source" && Command != "get") {
         error = "unknown command '" + Command + "'";
         return false;
+    }
+    if (Command == "get") {
+        if (SkipAtMostKB && SkipAtLeastKB) {
+            error = "--skip-at-most and --skip-at-least cannot be used together";
+            return false;
+        }
+        if (Addresses.empty() && InputFile.empty() && !Unfinished) {
+            error = "get needs addresses, -i FILE or --unfinished";
+            return false;
+        }
+        return true;
     }
     if (Addresses.size() != 1) {
         error = Command + " takes exactly one address";

@@ -2,12 +2,13 @@
 // The command line of vorlen-cli: the command, its addresses and the
 // options shared by the commands. Texts stay as given (UTF-8); the commands
 // convert them to the program's code page.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct TCliOptions {
-    std::string Command;                // "list", "head", "source"
+    std::string Command;                // "list", "head", "source", "get"
     std::vector<std::string> Addresses; // in the order given
     bool NoCache = false;
     std::string Charset;                // "", "sjis", "euc", "jis", "utf8"
@@ -18,6 +19,16 @@ struct TCliOptions {
     std::optional<int> Timeout;         // seconds
     bool NoRedirect = false;
     bool NoTextSearch = false;
+    // get
+    std::string InputFile;              // -i FILE; "-" is standard input
+    std::string SaveFolder;             // -d FOLDER
+    int Parallel = 0;                   // -j N (1 to 9); 0: option.dat's LoadCount
+    std::optional<int> Retry;           // attempts per file
+    std::optional<int> RetryWait;       // seconds between attempts
+    bool DirReapp = false;
+    std::optional<uint64_t> SkipAtMostKB;
+    std::optional<uint64_t> SkipAtLeastKB;
+    bool Unfinished = false;
     bool Help = false;
     bool Version = false;
 

@@ -1,5 +1,6 @@
 // vorlen-cli: the headless front end over the page and download engine.
 #include "cli/CliEngine.h"
+#include "cli/CliGetCommand.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPageCommand.h"
 #include "platform/Thread.h"
@@ -10,7 +11,7 @@
 namespace {
 
 const char* const kUsage =
-    "Usage: vorlen-cli COMMAND [OPTIONS] ADDRESS\n"
+    "Usage: vorlen-cli COMMAND [OPTIONS] ADDRESS...\n"
     "\n"
     "The headless front end of Vorlen Tiram. It loads pages exactly as the window\n"
     "program does and shares its data folder ($XDG_CONFIG_HOME/Vorlen, or\n"
@@ -24,6 +25,10 @@ const char* const kUsage =
     "  head ADDRESS     the raw response header (always from the server)\n"
     "  source ADDRESS   the page text after character conversion\n"
     "\n"
+    "  get ADDRESS...   download the files as a download window does; ranges such\n"
+    "                   as img[01-20].jpg are expanded; each file resumes from\n"
+    "                   its partial file; a terminal shows the active rows\n"
+    "\n"
     "ADDRESS is a web address, a file address, or an absolute path of a file or\n"
     "folder (folders are listed as pages).\n"
     "\n"
@@ -36,12 +41,25 @@ const char* const kUsage =
     "  --timeout SECONDS      time-out of every wait, 1 to 999\n"
     "  --no-redirect          do not follow redirections\n"
     "  --no-text-search       do not list addresses found in the page's text\n"
+    "\n"
+    "Options of get (and the connection options above):\n"
+    "  -i FILE                addresses from FILE, one per line (- : standard input)\n"
+    "  -d FOLDER              save folder (default: the current folder)\n"
+    "  -j N                   parallel downloads, 1 to 9\n"
+    "  --retry N              attempts per file\n"
+    "  --retry-wait SECONDS   wait between attempts\n"
+    "  --dir-reapp            re-create the server's folders below the save folder\n"
+    "  --skip-at-most KB      skip files of at most KB kilobytes\n"
+    "  --skip-at-least KB     skip files of at least KB kilobytes\n"
+    "  --unfinished           queue the unfinished-file list again\n"
+    "                         (Ctrl+C records unfinished files there)\n"
+    "\n"
     "  --help                 show this text\n"
     "  --version              show the version\n"
     "\n"
-    "Exit status: 0 the page arrived with a status below 400; 4 it arrived with 400\n"
-    "or more; 2 the connection failed; 3 time-out; 1 wrong usage or no data folder;\n"
-    "130 interrupted.\n";
+    "Exit status: 0 the page arrived with a status below 400 (get: every file\n"
+    "succeeded); 4 it arrived with 400 or more; 5 get: some files failed; 2 the\n"
+    "connection failed; 3 time-out; 1 wrong usage or no data folder; 130 interrupted.\n";
 
 } // namespace
 
@@ -67,5 +85,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     engine.ApplyOptions(options);
+    if (options.Command == "get") return TCliGetCommand(engine, options, stdout, stderr).Run();
     return TCliPageCommand(engine, options, stdout, stderr).Run();
 }

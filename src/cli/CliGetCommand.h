@@ -1,0 +1,37 @@
+#pragma once
+// vorlen-cli get: downloads through a download queue exactly as a download
+// window does. Addresses come from the arguments, from -i FILE (or -i - for
+// standard input, one per line, numbered ranges expanded) and, with
+// --unfinished, from the unfinished-file list; files resume from their
+// partial files. While it runs, a terminal shows one line per active row,
+// redrawn at most once a second; at the end the summary "成功:%d 失敗:%d".
+// Ctrl+C cancels the transfers and records every unfinished row in
+// unreach.dat, as a closing download window does; finished files leave it.
+//
+// Exit status: 0 when every file succeeded, 5 when some failed, 1 when there
+// was nothing to download or the input could not be read, 130 interrupted.
+#include "cli/CliOptions.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class TCliEngine;
+class TQorDownloadList;
+
+class TCliGetCommand {
+public:
+    TCliGetCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err);
+    int Run();
+
+private:
+    // The addresses to queue, in the program's code page, in order.
+    bool CollectAddresses(std::vector<std::string>& addresses, class TQorUnreachList& unreach);
+    void Draw(const TQorDownloadList& list, int& drawnLines);
+
+    TCliEngine& engine_;
+    const TCliOptions& options_;
+    FILE* out_;
+    FILE* err_;
+    bool terminal_;
+};

@@ -1,0 +1,142 @@
+#include "cli/CliEngine.h"
+#include "cli/CliGetCommand.h"
+#include "cli/CliOptions.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
+
+#include "platform/Thread.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Server = TTestHttpServer;
+
+const char kDate[] = "Last-Modified: Tue, 18 Apr 2006 12:34:56 GMT";
+
+std::string Body(size_t n, char seed) {
+    std::string s(n, '\0');
+    for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(seed + i * 7 % 251);
+    return s;
+}
+
+struct TRun {
+    int status = -1;
+    std::string err;
+};
+
+std::string ReadBack(FILE* f) {
+    std::string text;
+    std::rewind(f);
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+    std::fclose(f);
+    return text;
+}
+
+class CliGetCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.Ok());
+        ASSERT_TRUE(saveTo_.Ok());
+        TThread::SetMainThread();
+    }
+
+    TRun Get(std::vector<std::string> args) {
+        std::vector<const char*> argv{"vorlen-cli", "get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0"};
+        for (const auto& a : args) argv.push_back(a.c_str());
+        TCliOptions options;
+        std::string error;
+        TRun run;
+        if (!options.Parse(static_cast<int>(argv.size()), argv.data(), error)) {
+            run.status = 1;
+            run.err = error;
+            return run;
+        }
+        TCliEngine engine;
+        if (!engine.Init(error)) return run;
+        engine.ApplyOptions(options);
+        FILE* out = std::tmpfile();
+        FILE* err = std::tmpfile();
+        run.status = TCliGetCommand(engine, options, out, err).Run();
+        ReadBack(out);
+        run.err = ReadBack(err);
+        return run;
+    }
+
+    TTempFolder home_{"cliget"};
+    TTempFolder saveTo_{"cliget-save"};
+    TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
+    Server server_;
+};
+
+TEST_F(CliGetCommandTest, DownloadsEveryFileAndTellsWhetherAllSucceeded) {
+    std::vector<std::string> bodies;
+    for (int i = 1; i <= 3; ++i) {
+        bodies.push_back(Body(3000 + i * 1000, static_cast<char>(i)));
+        server_.On("/f" + std::to_string(i) + ".bin",
+                   {Server::Respond(200, {"Content-Length: " + std::to_string(bodies.back().size()), kDate},
+                                    bodies.back())});
+    }
+    // The addresses come from a list file with a numbered range.
+    std::ofstream(home_.NativePath("list.txt")) << server_.Url("/f[1-3].bin") << "\n";
+    TRun ok = Get({"-j", "2", "-i", home_.NativePath("list.txt").string()});
+    EXPECT_EQ(ok.status, 0) << ok.err;
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(saveTo_.Contents("f" + std::to_string(i) + ".bin"), bodies[i - 1]) << i;
+    EXPECT_NE(ok.err.find("成功:3 失敗:0"), std::string::npos) << ok.err;
+
+    TRun some = Get({"--retry", "1", server_.Url("/f1.bin"), server_.Url("/missing.bin")});
+    EXPECT_EQ(some.status, 5) << some.err;
+    EXPECT_NE(some.err.find("成功:1 失敗:1"), std::string::npos) << some.err;
+}
+
+TEST_F(CliGetCommandTest, InterruptRecordsTheFileAndUnfinishedResumesIt) {
+    const std::string body = Body(200000, 'a');
+    const size_t first = 70000;
+    // First answer: part of the body, then silence until the client goes.
+    server_.On("/big.bin", {Server::Respond(200, {"Content-Length: " + std::to_string(body.size()), kDate},
+                                            body.substr(0, first)),
+                            Server::Stall()});
+    std::thread interrupter([&] {
+        // Once the first part has had time to arrive, Ctrl+C.
+        if (server_.WaitForRequests(1)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            std::raise(SIGINT);
+        }
+    });
+    TRun cut = Get({server_.Url("/big.bin")});
+    interrupter.join();
+    EXPECT_EQ(cut.status, 130) << cut.err;
+
+    // The rest, as a server answers the range request.
+    server_.On("/big.bin", {Server::Respond(206,
+                                            {"Content-Length: " + std::to_string(body.size() - first),
+                                             "Content-Range: bytes " + std::to_string(first) + "-" +
+                                                 std::to_string(body.size() - 1) + "/" +
+                                                 std::to_string(body.size()),
+                                             kDate},
+                                            body.substr(first))});
+    TRun resumed = Get({"--unfinished"});
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(saveTo_.Contents("big.bin"), body);
+    bool ranged = false;
+    for (const std::string& r : server_.Requests())
+        if (r.find("range: bytes=" + std::to_string(first) + "-") != std::string::npos) ranged = true;
+    EXPECT_TRUE(ranged);
+
+    // Finished files leave the list: nothing is left to resume.
+    TRun again = Get({"--unfinished"});
+    EXPECT_EQ(again.status, 1);
+}
+
+} // namespace
