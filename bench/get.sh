@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# vorlen-cli get over loopback beside curl, wget and aria2c in the same run:
+# one 1 GiB file, and 200 files of 1 MiB with -j1 and -j5 (bench/peers data
+# on nginx 127.0.0.1:18080). Writes bench/results/get.md.
+#   RUNS=3 bench/get.sh
+set -euo pipefail
+HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
+RUNS="${RUNS:-3}"; PY=/usr/bin/python3
+K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; D=/tmp/bench-data
+GiB=1073741824; F200=$((200 * 1048576))
+RES="$O/get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+
+for pair in nginx:nginx-light curl:curl wget:wget aria2c:aria2 /usr/bin/time:time; do
+  c=${pair%%:*}; pk=${pair#*:}
+  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
+done
+cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$ROOT/build-release" -j2 --target vorlen-cli >/dev/null
+CLI="$ROOT/build-release/src/cli/vorlen-cli"
+"$K/mkdata.sh" >/dev/null
+started=0
+if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+export XDG_CONFIG_HOME="$O/get-conf"
+trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -rf "$XDG_CONFIG_HOME" "$O/get"' EXIT
+
+PRE="rm -rf $O/get $XDG_CONFIG_HOME; mkdir -p $O/get; sync"; CNT="ls $O/get | grep -c 'bin\$'"
+M() { local g=$1 n=$2; shift 2; "$PY" "$K/lib/measure.py" --out "$RES" --group "$g" --name "$n" --runs "$RUNS" --pre "$PRE" "$@"; }
+M dl "vorlen-cli get -> /tmp file" --bytes $GiB -- "$CLI get -d $O/get $U/big/1g.bin 2>/dev/null"
+M dl "curl -> /tmp file" --bytes $GiB -- "curl -s -o $O/get/1g.bin $U/big/1g.bin"
+M dl "wget -> /tmp file" --bytes $GiB -- "wget -q -O $O/get/1g.bin $U/big/1g.bin"
+M dl "aria2c -x1 -> /tmp file" --bytes $GiB -- \
+  "aria2c -q -x1 -s1 --file-allocation=none --allow-overwrite=true --auto-file-renaming=false -d $O/get -o 1g.bin $U/big/1g.bin"
+for j in 1 5; do
+  M multi "vorlen-cli get -j$j" --bytes $F200 --items-cmd "$CNT" --items-label files -- "$CLI get -j $j -d $O/get -i $D/files.urls 2>/dev/null"
+  M multi "aria2c -j$j" --bytes $F200 --items-cmd "$CNT" --items-label files -- \
+    "aria2c -q --file-allocation=none --allow-overwrite=true --auto-file-renaming=false -i $D/files.urls -d $O/get -j$j"
+done
+M multi "curl -Z --parallel-max 5" --bytes $F200 --items-cmd "$CNT" --items-label files -- \
+  "curl -s -Z --parallel-max 5 --output-dir $O/get --remote-name-all \$(cat $D/files.urls)"
+M multi "wget -i (sequential, keep-alive)" --bytes $F200 --items-cmd "$CNT" --items-label files -- "wget -q -i $D/files.urls -P $O/get"
+"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/get.md" 2>/dev/null || cp "$RES" "$HERE/results/get.jsonl"
+grep -E '^\| [0-9]' "$HERE/results/get.md" || true
