@@ -77,6 +77,7 @@ bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
     const off_t base = static_cast<off_t>(offset);
     const off_t shift = static_cast<off_t>(prefix.size()) - base;
     std::vector<char> buf(kCopyPiece);
+    bool inKernel = true;
     off_t pos = base;
     while (pos < end) {
         off_t data = ::lseek(in.get(), pos, SEEK_DATA);
@@ -84,6 +85,23 @@ bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
         off_t hole = ::lseek(in.get(), data, SEEK_HOLE);
         if (hole < 0) hole = end;
         for (off_t at = data; at < hole;) {
+            if (inKernel) {
+                // The kernel copies without bringing the bytes up to us (and
+                // shares blocks where the file system can).
+                off_t src = at, dst = at + shift;
+                ssize_t n = ::copy_file_range(in.get(), &src, out.get(), &dst,
+                                              static_cast<size_t>(hole - at), 0);
+                if (n > 0) {
+                    at += n;
+                    continue;
+                }
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 && errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP)
+                    return false;
+                inKernel = false; // not here: copy through the buffer
+                if (n == 0) return false;
+                continue;
+            }
             size_t want = static_cast<size_t>(std::min<off_t>(hole - at, buf.size()));
             ssize_t n = ::pread(in.get(), buf.data(), want, at);
             if (n < 0 && errno == EINTR) continue;
