@@ -9,7 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/wait.h>
+#include <string_view>
+#include <unistd.h>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -137,6 +143,70 @@ TEST_F(CliGetCommandTest, InterruptRecordsTheFileAndUnfinishedResumesIt) {
     // Finished files leave the list: nothing is left to resume.
     TRun again = Get({"--unfinished"});
     EXPECT_EQ(again.status, 1);
+}
+
+} // namespace
+
+namespace {
+
+// The real program, killed with SIGKILL in the middle of a download; the
+// same get run again resumes from the partial file.
+TEST_F(CliGetCommandTest, KilledProcessResumesFromItsPartialFile) {
+    const std::string body = Body(300000, 'k');
+    // Two full 64 KiB file buffers, so all of it reaches the partial file.
+    const size_t first = 131072;
+    server_.On("/k.bin", {Server::Respond(200, {"Content-Length: " + std::to_string(body.size()), kDate},
+                                          body.substr(0, first)),
+                          Server::Stall()});
+    const std::string url = server_.Url("/k.bin");
+    // Everything the child needs is made before the fork: between fork and
+    // exec it may only make async-signal-safe calls.
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e)
+        if (std::string_view(*e).substr(0, 16) != "XDG_CONFIG_HOME=") env.emplace_back(*e);
+    env.push_back("XDG_CONFIG_HOME=" + home_.Native());
+    std::vector<char*> envp;
+    for (auto& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string exe = VORLEN_CLI_EXE, get = "get", d = "-d", folder = saveTo_.Native(), address = url;
+    char* argv[] = {exe.data(), get.data(), d.data(), folder.data(), address.data(), nullptr};
+    int devnull = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::dup2(devnull, 2);
+        ::execve(exe.c_str(), argv, envp.data());
+        ::_exit(127);
+    }
+    ::close(devnull);
+    // Wait until the first part is in the partial file, then kill.
+    const std::filesystem::path temporary = home_.NativePath("Vorlen/Temporary");
+    bool arrived = false;
+    for (int i = 0; i < 600 && !arrived; ++i) {
+        std::error_code ec;
+        for (const auto& entry : std::filesystem::directory_iterator(temporary, ec))
+            if (entry.path().extension() == ".pcf" && entry.file_size(ec) >= first) arrived = true;
+        if (!arrived) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(arrived);
+
+    server_.On("/k.bin", {Server::Respond(206,
+                                          {"Content-Length: " + std::to_string(body.size() - first),
+                                           "Content-Range: bytes " + std::to_string(first) + "-" +
+                                               std::to_string(body.size() - 1) + "/" +
+                                               std::to_string(body.size()),
+                                           kDate},
+                                          body.substr(first))});
+    TRun again = Get({url});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_EQ(saveTo_.Contents("k.bin"), body);
+    bool ranged = false;
+    for (const std::string& r : server_.Requests())
+        if (r.find("range: bytes=" + std::to_string(first) + "-") != std::string::npos) ranged = true;
+    EXPECT_TRUE(ranged);
 }
 
 } // namespace
