@@ -9,13 +9,9 @@ RUNS="${RUNS:-5}"; PY=/usr/bin/python3
 K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out
 RES="$O/cli-list.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
 
-for pair in nginx:nginx-light /usr/bin/time:time; do
-  c=${pair%%:*}; pk=${pair#*:}
-  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
-done
-cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$ROOT/build-release" -j2 --target vorlen-cli >/dev/null
+. "$HERE/common.sh"
+bench_need nginx:nginx-light /usr/bin/time:time
+bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mksite.sh" >/dev/null
 started=0

@@ -10,13 +10,9 @@ K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; D=/tmp/bench-data
 GiB=1073741824; F200=$((200 * 1048576))
 RES="$O/get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
 
-for pair in nginx:nginx-light curl:curl wget:wget aria2c:aria2 /usr/bin/time:time; do
-  c=${pair%%:*}; pk=${pair#*:}
-  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
-done
-cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$ROOT/build-release" -j2 --target vorlen-cli >/dev/null
+. "$HERE/common.sh"
+bench_need nginx:nginx-light curl:curl wget:wget aria2c:aria2 /usr/bin/time:time
+bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mkdata.sh" >/dev/null
 started=0

@@ -9,13 +9,9 @@ RUNS="${RUNS:-5}"; PY=/usr/bin/python3
 K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; GiB=1073741824
 RES="$O/http-get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
 
-for pair in nginx:nginx-light curl:curl wget:wget /usr/bin/time:time; do
-  c=${pair%%:*}; pk=${pair#*:}
-  if [[ $c == /* ]]; then [ -e "$c" ] && continue; else command -v "$c" >/dev/null || [ -x "/usr/sbin/$c" ] && continue; fi
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$pk" >/dev/null
-done
-cmake -S "$ROOT" -B "$ROOT/build-release" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$ROOT/build-release" -j2 --target vorlen-httpget >/dev/null
+. "$HERE/common.sh"
+bench_need nginx:nginx-light curl:curl wget:wget /usr/bin/time:time
+bench_build vorlen-httpget
 BIN="$ROOT/build-release/bench/vorlen-httpget"
 "$K/build.sh" >/dev/null
 "$K/mkdata.sh" >/dev/null

@@ -1,6 +1,7 @@
 #include "cli/CliEngine.h"
 #include "cli/CliGetCommand.h"
 #include "cli/CliOptions.h"
+#include "CliTestRun.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
@@ -35,19 +36,15 @@ std::string Body(size_t n, char seed) {
     return s;
 }
 
-struct TRun {
-    int status = -1;
-    std::string err;
-};
-
-std::string ReadBack(FILE* f) {
-    std::string text;
-    std::rewind(f);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-    return text;
+// What is left of `body` from byte `from` on, as a server answers a range
+// request.
+Server::TAction Rest(const std::string& body, size_t from) {
+    return Server::Respond(206,
+                           {"Content-Length: " + std::to_string(body.size() - from),
+                            "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(body.size() - 1) +
+                                "/" + std::to_string(body.size()),
+                            kDate},
+                           body.substr(from));
 }
 
 class CliGetCommandTest : public ::testing::Test {
@@ -58,26 +55,10 @@ protected:
         TThread::SetMainThread();
     }
 
-    TRun Get(std::vector<std::string> args) {
-        std::vector<const char*> argv{"vorlen-cli", "get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0"};
+    TCliRun Get(const std::vector<std::string>& args) {
+        std::vector<const char*> argv{"get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0"};
         for (const auto& a : args) argv.push_back(a.c_str());
-        TCliOptions options;
-        std::string error;
-        TRun run;
-        if (!options.Parse(static_cast<int>(argv.size()), argv.data(), error)) {
-            run.status = 1;
-            run.err = error;
-            return run;
-        }
-        TCliEngine engine;
-        if (!engine.Init(error)) return run;
-        engine.ApplyOptions(options);
-        FILE* out = std::tmpfile();
-        FILE* err = std::tmpfile();
-        run.status = TCliGetCommand(engine, options, out, err).Run();
-        ReadBack(out);
-        run.err = ReadBack(err);
-        return run;
+        return RunCli<TCliGetCommand>(std::move(argv));
     }
 
     TTempFolder home_{"cliget"};
@@ -96,13 +77,13 @@ TEST_F(CliGetCommandTest, DownloadsEveryFileAndTellsWhetherAllSucceeded) {
     }
     // The addresses come from a list file with a numbered range.
     std::ofstream(home_.NativePath("list.txt")) << server_.Url("/f[1-3].bin") << "\n";
-    TRun ok = Get({"-j", "2", "-i", home_.NativePath("list.txt").string()});
+    TCliRun ok = Get({"-j", "2", "-i", home_.NativePath("list.txt").string()});
     EXPECT_EQ(ok.status, 0) << ok.err;
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(saveTo_.Contents("f" + std::to_string(i) + ".bin"), bodies[i - 1]) << i;
     EXPECT_NE(ok.err.find("成功:3 失敗:0"), std::string::npos) << ok.err;
 
-    TRun some = Get({"--retry", "1", server_.Url("/f1.bin"), server_.Url("/missing.bin")});
+    TCliRun some = Get({"--retry", "1", server_.Url("/f1.bin"), server_.Url("/missing.bin")});
     EXPECT_EQ(some.status, 5) << some.err;
     EXPECT_NE(some.err.find("成功:1 失敗:1"), std::string::npos) << some.err;
 }
@@ -121,19 +102,13 @@ TEST_F(CliGetCommandTest, InterruptRecordsTheFileAndUnfinishedResumesIt) {
             std::raise(SIGINT);
         }
     });
-    TRun cut = Get({server_.Url("/big.bin")});
+    TCliRun cut = Get({server_.Url("/big.bin")});
     interrupter.join();
     EXPECT_EQ(cut.status, 130) << cut.err;
 
     // The rest, as a server answers the range request.
-    server_.On("/big.bin", {Server::Respond(206,
-                                            {"Content-Length: " + std::to_string(body.size() - first),
-                                             "Content-Range: bytes " + std::to_string(first) + "-" +
-                                                 std::to_string(body.size() - 1) + "/" +
-                                                 std::to_string(body.size()),
-                                             kDate},
-                                            body.substr(first))});
-    TRun resumed = Get({"--unfinished"});
+    server_.On("/big.bin", {Rest(body, first)});
+    TCliRun resumed = Get({"--unfinished"});
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(saveTo_.Contents("big.bin"), body);
     bool ranged = false;
@@ -142,7 +117,7 @@ TEST_F(CliGetCommandTest, InterruptRecordsTheFileAndUnfinishedResumesIt) {
     EXPECT_TRUE(ranged);
 
     // Finished files leave the list: nothing is left to resume.
-    TRun again = Get({"--unfinished"});
+    TCliRun again = Get({"--unfinished"});
     EXPECT_EQ(again.status, 1);
 }
 
@@ -207,14 +182,8 @@ TEST_F(CliGetCommandTest, KilledProcessResumesFromItsPartialFile) {
     ASSERT_LE(first, sent);
     EXPECT_EQ(held.substr(head + 1), body.substr(0, first));
 
-    server_.On("/k.bin", {Server::Respond(206,
-                                          {"Content-Length: " + std::to_string(body.size() - first),
-                                           "Content-Range: bytes " + std::to_string(first) + "-" +
-                                               std::to_string(body.size() - 1) + "/" +
-                                               std::to_string(body.size()),
-                                           kDate},
-                                          body.substr(first))});
-    TRun again = Get({url});
+    server_.On("/k.bin", {Rest(body, first)});
+    TCliRun again = Get({url});
     EXPECT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(saveTo_.Contents("k.bin"), body);
     bool ranged = false;

@@ -1,6 +1,7 @@
 #include "cli/CliEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPageCommand.h"
+#include "CliTestRun.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
@@ -18,24 +19,6 @@ namespace {
 
 using Server = TTestHttpServer;
 
-// Runs one command in this process with its own data folder and gives back
-// its exit status, standard output and standard error.
-struct TRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadBack(FILE* f) {
-    std::string text;
-    std::rewind(f);
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
-    std::fclose(f);
-    return text;
-}
-
 class CliPageCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -43,30 +26,7 @@ protected:
         TThread::SetMainThread();
     }
 
-    TRun Run(std::vector<const char*> args) {
-        args.insert(args.begin(), "vorlen-cli");
-        TCliOptions options;
-        std::string error;
-        TRun run;
-        if (!options.Parse(static_cast<int>(args.size()), args.data(), error)) {
-            run.status = 1;
-            run.err = error;
-            return run;
-        }
-        TCliEngine engine;
-        if (!engine.Init(error)) {
-            run.status = 1;
-            run.err = error;
-            return run;
-        }
-        engine.ApplyOptions(options);
-        FILE* out = std::tmpfile();
-        FILE* err = std::tmpfile();
-        run.status = TCliPageCommand(engine, options, out, err).Run();
-        run.out = ReadBack(out);
-        run.err = ReadBack(err);
-        return run;
-    }
+    TCliRun Run(std::vector<const char*> args) { return RunCli<TCliPageCommand>(std::move(args)); }
 
     TTempFolder home_{"cli"};
     TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
@@ -80,7 +40,7 @@ TEST_F(CliPageCommandTest, ListPrintsRecordsInPageOrderWithStatusAndTitle) {
                                            "<img src=\"/i.gif\">"
                                            "<a href=\"mailto:Me@Example.com\">m</a>"
                                            "</body></html>")});
-    TRun run = Run({"list", "--no-text-search", server_.Url("/p.html").c_str()});
+    TCliRun run = Run({"list", "--no-text-search", server_.Url("/p.html").c_str()});
     EXPECT_EQ(run.status, 0) << run.err;
     std::string base = server_.Url("/");
     EXPECT_EQ(run.out, "0\t" + base + "a.html\t表 A\n" +
@@ -94,11 +54,11 @@ TEST_F(CliPageCommandTest, SourceIsConvertedAndHeadComesFromTheServer) {
     // EUC-JP "あ" (0xA4 0xA2) comes out as UTF-8.
     server_.On("/e.html", {Server::Respond(200, {"Content-Type: text/html; charset=EUC-JP", "X-Mark: 1"},
                                            "<p>\xA4\xA2</p>")});
-    TRun source = Run({"source", server_.Url("/e.html").c_str()});
+    TCliRun source = Run({"source", server_.Url("/e.html").c_str()});
     EXPECT_EQ(source.status, 0) << source.err;
     EXPECT_EQ(source.out, "<p>あ</p>");
 
-    TRun head = Run({"head", server_.Url("/e.html").c_str()});
+    TCliRun head = Run({"head", server_.Url("/e.html").c_str()});
     EXPECT_EQ(head.status, 0) << head.err;
     EXPECT_NE(head.out.find("HTTP/1.0 200"), std::string::npos) << head.out;
     EXPECT_NE(head.out.find("X-Mark: 1"), std::string::npos) << head.out;
@@ -107,22 +67,22 @@ TEST_F(CliPageCommandTest, SourceIsConvertedAndHeadComesFromTheServer) {
 TEST_F(CliPageCommandTest, ExitStatusTellsWhatWentWrong) {
     server_.On("/missing", {Server::Respond(404, {"Content-Type: text/html"}, "no")});
     server_.On("/silent", {Server::Stall()});
-    TRun notFound = Run({"list", server_.Url("/missing").c_str()});
+    TCliRun notFound = Run({"list", server_.Url("/missing").c_str()});
     EXPECT_EQ(notFound.status, 4);
     EXPECT_NE(notFound.err.find("404"), std::string::npos) << notFound.err;
 
-    TRun timedOut = Run({"list", "--timeout", "1", server_.Url("/silent").c_str()});
+    TCliRun timedOut = Run({"list", "--timeout", "1", server_.Url("/silent").c_str()});
     EXPECT_EQ(timedOut.status, 3) << timedOut.err;
 
     // A port nobody listens on: take the server's and stop it.
     std::string closed = server_.Url("/x");
     server_.Stop();
-    TRun refused = Run({"list", closed.c_str()});
+    TCliRun refused = Run({"list", closed.c_str()});
     EXPECT_EQ(refused.status, 2) << refused.err;
 
-    TRun usage = Run({"list"});
+    TCliRun usage = Run({"list"});
     EXPECT_EQ(usage.status, 1);
-    TRun badCharset = Run({"list", "--charset", "latin1", "http://h/"});
+    TCliRun badCharset = Run({"list", "--charset", "latin1", "http://h/"});
     EXPECT_EQ(badCharset.status, 1);
 }
 
@@ -130,10 +90,10 @@ TEST_F(CliPageCommandTest, CredentialsAnswerOneUnauthorized) {
     // "dTpw" is the Base64 of "u:pw".
     server_.SetDefault({Server::Respond(401, {"WWW-Authenticate: Basic realm=\"r\""}, "")});
     server_.On("/auth", {Server::Respond(401, {"WWW-Authenticate: Basic realm=\"r\""}, "")});
-    TRun without = Run({"list", server_.Url("/auth").c_str()});
+    TCliRun without = Run({"list", server_.Url("/auth").c_str()});
     EXPECT_EQ(without.status, 4);
 
-    TRun wrong = Run({"list", "--user", "u", "--password", "bad", server_.Url("/auth").c_str()});
+    TCliRun wrong = Run({"list", "--user", "u", "--password", "bad", server_.Url("/auth").c_str()});
     EXPECT_EQ(wrong.status, 4);
     bool sent = false;
     for (const std::string& request : server_.Requests())
@@ -143,11 +103,11 @@ TEST_F(CliPageCommandTest, CredentialsAnswerOneUnauthorized) {
 
 TEST_F(CliPageCommandTest, LocalPathsAreListedAsPages) {
     std::ofstream(home_.NativePath("a.htm")) << "<a href=\"b.htm\">b</a>";
-    TRun page = Run({"list", home_.NativePath("a.htm").c_str()});
+    TCliRun page = Run({"list", home_.NativePath("a.htm").c_str()});
     EXPECT_EQ(page.status, 0) << page.err;
     EXPECT_NE(page.out.find("b.htm\tb\n"), std::string::npos) << page.out;
 
-    TRun missing = Run({"list", home_.NativePath("none.htm").c_str()});
+    TCliRun missing = Run({"list", home_.NativePath("none.htm").c_str()});
     EXPECT_EQ(missing.status, 4) << missing.err;
 }
 
