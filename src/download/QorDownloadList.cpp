@@ -119,7 +119,13 @@ void TQorDownloadList::Download() {
     do {
         passAgain_ = false;
         active = 0;
-        for (size_t i = 0; i < rows_.size() && active < std::max(LoadCount, 0); ++i) {
+        // The finished rows at the head of the list stay finished (only a
+        // restart by hand or a move of rows, which reset passFrom_, changes
+        // that), so a pass starts after them: a queue that keeps growing, as a
+        // cascade feeds it, costs a pass per file only what is still open.
+        while (passFrom_ < rows_.size() && (!rows_[passFrom_]->Data || rows_[passFrom_]->Data->State == 3))
+            ++passFrom_;
+        for (size_t i = passFrom_; i < rows_.size() && active < std::max(LoadCount, 0); ++i) {
             TQorDownloadManager* m = rows_[i]->Data;
             if (!m) continue;
             const uint8_t state = m->State;
@@ -142,6 +148,7 @@ void TQorDownloadList::Download() {
 void TQorDownloadList::IndependenceDownload(TQorDownloadRow* row) {
     TQorDownloadManager* m = GetManager(row);
     if (!m || (m->State != 0 && m->State != 3)) return;
+    passFrom_ = 0;
     m->Independent = true;
     m->Download(true);
 }
@@ -189,6 +196,7 @@ void TQorDownloadList::FailToWait() {
     // One walk appends the new rows; one compaction drops the old ones, so a
     // long list is not shifted once per failed row.
     const size_t count = rows_.size();
+    passFrom_ = 0;
     std::vector<bool> drop(count, false);
     bool any = false;
     // One notice for the whole move, not one (with a row search) per row.
@@ -294,6 +302,7 @@ void TQorDownloadList::FreeRow(TQorDownloadRow* row) {
 
 void TQorDownloadList::Delete(TQorDownloadRow* row) {
     if (!row) return;
+    passFrom_ = 0;
     FreeRow(row);
     std::unique_ptr<TQorDownloadRow> gone;
     {
@@ -307,6 +316,7 @@ void TQorDownloadList::Delete(TQorDownloadRow* row) {
 }
 
 void TQorDownloadList::Clear() {
+    passFrom_ = 0;
     while (!rows_.empty()) {
         TQorDownloadRow* row = rows_.back().get();
         FreeRow(row);

@@ -130,6 +130,8 @@ private:
     std::vector<std::unique_ptr<TQorDownloadRow>> rows_;
     std::string defaultSaveDir_;
     bool inPass_ = false;
+    // Every row before this index is finished (or being deleted).
+    size_t passFrom_ = 0;
     bool passAgain_ = false;
     // Set by the main thread while it rebuilds rows: every notice meanwhile
     // is folded into the one (-1) at the end.

@@ -324,3 +324,34 @@ TEST_F(TDownloadListFixture, DeletingARunningRowCancelsIt) {
 }
 
 } // namespace
+
+namespace {
+
+// The start pass skips the finished rows at the head of the list; a row
+// started again by hand there must still count against LoadCount, and rows
+// added behind finished ones must still start.
+TEST_F(TDownloadListFixture, PassAfterFinishedRowsStillCountsRestartedOnes) {
+    const std::string body = Body(1200, 3);
+    server.SetDefault({TServer::Respond(200, {"Content-Length: 1200"}, body)});
+    server.On("/slow.bin", {TServer::Delay(400), TServer::Respond(200, {"Content-Length: 1200"}, body)});
+    list.LoadCount = 1;
+    TQorDownloadRow* a = Add(server.Url("/slow.bin"));
+    list.Download();
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 1; }));
+    // Fed after the first rows finished, as a cascade feeds the queue.
+    Add(server.Url("/b.bin"));
+    list.Download();
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 2; }));
+    EXPECT_TRUE(ReadNative(Saved("b.bin")) == body);
+
+    list.IndependenceDownload(a); // the finished head row runs again
+    TQorDownloadRow* c = Add(server.Url("/c.bin"));
+    list.Download();
+    EXPECT_EQ(list.GetManager(c)->State, 0) << "a restarted row holds the only slot";
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 3; }));
+    list.Download();
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 4; }));
+    EXPECT_TRUE(ReadNative(Saved("c.bin")) == body);
+}
+
+} // namespace

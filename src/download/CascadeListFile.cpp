@@ -1,0 +1,143 @@
+#include "download/CascadeListFile.h"
+
+#include "platform/SjisText.h"
+#include "platform/SystemFolders.h"
+#include "platform/WinPath.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kFlushAt = 64 * 1024;
+constexpr char kLineEnd[] = "\r\n";
+
+bool WriteAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReadAll(int fd, char* data, size_t size, uint64_t offset) {
+    while (size > 0) {
+        ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+TCascadeListFile::TCascadeListFile(std::string_view prefix) {
+    const std::string folder = TWinPath::ToNative(TSystemFolders::TempFolder());
+    if (folder.empty()) return;
+    std::string name = folder;
+    if (name.back() != '/') name += '/';
+    name += std::string(prefix) + "XXXXXX.tmp";
+    fd_ = ::mkostemps(name.data(), 4, O_CLOEXEC);
+    if (fd_ >= 0) path_ = TWinPath::FromNative(name);
+}
+
+TCascadeListFile::~TCascadeListFile() {
+    if (fd_ < 0) return;
+    ::close(fd_);
+    ::unlink(TWinPath::ToNative(path_).c_str());
+}
+
+uint64_t TCascadeListFile::HashOf(std::string_view text) {
+    return std::hash<std::string_view>{}(TSjisText::LowerCase(text));
+}
+
+TCascadeListFile::TSpan TCascadeListFile::Append(std::string_view text) {
+    TSpan span{written_ + pending_.size(), text.size()};
+    pending_.append(text);
+    pending_.append(kLineEnd);
+    if (pending_.size() >= kFlushAt) Flush();
+    return span;
+}
+
+bool TCascadeListFile::Flush() {
+    if (pending_.empty()) return true;
+    if (fd_ < 0 || !WriteAll(fd_, pending_.data(), pending_.size())) {
+        // A short write may have left part of the batch in the file: put the
+        // end back where the batch begins, so offsets stay true.
+        if (fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(written_)) == 0)
+            ::lseek(fd_, static_cast<off_t>(written_), SEEK_SET);
+        return false;
+    }
+    written_ += pending_.size();
+    pending_.clear();
+    return true;
+}
+
+std::string TCascadeListFile::Read(TSpan span) const {
+    std::string text(span.Length, '\0');
+    if (span.Offset >= written_) {
+        text.assign(pending_, span.Offset - written_, span.Length);
+    } else if (!ReadAll(fd_, text.data(), text.size(), span.Offset)) {
+        text.clear();
+    }
+    return text;
+}
+
+bool TCascadeListFile::Contains(std::string_view text) const {
+    if (slots_.empty()) return false;
+    const uint64_t hash = HashOf(text);
+    const size_t mask = slots_.size() - 1;
+    std::string key;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const TSlot& slot = slots_[i];
+        if (!slot.Used) return false;
+        if (slot.Hash != hash || slot.Span.Length != text.size()) continue;
+        if (key.empty()) key = TSjisText::LowerCase(text);
+        if (TSjisText::LowerCase(Read(slot.Span)) == key) return true;
+    }
+}
+
+void TCascadeListFile::Grow() {
+    std::vector<TSlot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 1024 : old.size() * 2, TSlot{});
+    const size_t mask = slots_.size() - 1;
+    for (const TSlot& slot : old) {
+        if (!slot.Used) continue;
+        size_t i = slot.Hash & mask;
+        while (slots_[i].Used) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+bool TCascadeListFile::Add(std::string_view text) {
+    if (Contains(text)) return false;
+    // At most half full, so a probe ends soon.
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    const uint64_t hash = HashOf(text);
+    const size_t mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].Used) i = (i + 1) & mask;
+    slots_[i] = TSlot{hash, Append(text), true};
+    ++count_;
+    return true;
+}
+
+void TCascadeListFile::Push(std::string_view text) { queue_.push_back(Append(text)); }
+
+bool TCascadeListFile::Pop(std::string& text) {
+    if (queue_.empty()) return false;
+    text = Read(queue_.front());
+    queue_.pop_front();
+    return true;
+}

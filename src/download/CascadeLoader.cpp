@@ -1,0 +1,191 @@
+#include "download/CascadeLoader.h"
+
+#include "engine/QorLoadManager.h"
+#include "engine/QorPageItems.h"
+#include "platform/CodePage.h"
+#include "platform/SjisText.h"
+
+#include <charconv>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+// The extension of a file name with its dot ("" without one).
+std::string_view ExtensionOf(std::string_view name) {
+    const size_t dot = TSjisText::FindLastChar(name, '.');
+    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+} // namespace
+
+TCascadeLoader::TCascadeLoader(TQorConnGeneral* conn, std::string_view startURL)
+    : Conn(conn),
+      StartURL(startURL),
+      LoadManager(std::make_unique<TQorLoadManager>()),
+      LoadEvent(std::make_unique<TEvent>(false, false, std::to_string(ThreadID()) + "-OlvaneCascade-")),
+      queue_("vcq"),
+      visited_("vcv"),
+      found_("vcf") {
+    FreeOnTerminate = true;
+    LoadManager->Conn = Conn;
+    LoadManager->UseCache = false;
+    LoadManager->SearchAnchorStr = true;
+    LoadManager->PageItems->SearchAnchor = true;
+    LoadManager->PageItems->SearchFile = true;
+    LoadManager->OnLoaded = [this](TQorLoadManager*, int state, int reply) { PageLoaded(state, reply); };
+    ProcessMessages = [] { TThread::CheckSynchronize(0); };
+}
+
+TCascadeLoader::~TCascadeLoader() {
+    TerminateAndWait();
+    // A page load may still be ending: its report runs the page handler,
+    // which needs the manager and the lists, so it is waited for while
+    // everything is still there.
+    LoadManager->CancelWait = true;
+    LoadManager->Cancel();
+    LoadManager.reset();
+}
+
+void TCascadeLoader::Start() {
+    Resume();
+    LoadManager->LoadResume();
+}
+
+void TCascadeLoader::Pause() {
+    Suspend();
+    LoadManager->LoadSuspend();
+}
+
+void TCascadeLoader::Cancel() {
+    Canceled = true;
+    LoadManager->CancelWait = false;
+    LoadManager->Cancel();
+    Terminate();
+    LoadEvent->SetEvent();
+    // A paused crawl must be let go, or it would never end (and never free
+    // itself).
+    Resume();
+}
+
+void TCascadeLoader::Raise(const TFileEvent& event, TQorFile* file) {
+    // Tested on the main thread, where Cancel runs: once Cancel has
+    // returned, no handler of a closing window is called any more.
+    Synchronize([&] {
+        if (!Canceled && event) event(this, file);
+    });
+}
+
+void TCascadeLoader::Execute() {
+    // One step below normal priority (a higher nice value for this thread).
+    errno = 0;
+    const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice + 1);
+
+    queue_.Push("0-" + StartURL);
+    std::string line;
+    while (!Terminated() && queue_.Pop(line)) {
+        const size_t dash = line.find('-');
+        int level = 0;
+        std::from_chars(line.data(), line.data() + dash, level);
+        const std::string url = line.substr(dash + 1);
+        if (visited_.Contains(url)) continue;
+        visited_.Add(url);
+        visited_.Flush();
+
+        CurrentLevel = level;
+        CurrentURL = url;
+        TQorFile page(url);
+        Raise(OnSearchPage, &page);
+        LoadManager->Load(&page);
+        if (!Terminated()) LoadEvent->WaitFor(TEvent::kInfinite);
+
+        Raise(OnSearchedPage, &page);
+        for (auto& file : FoundList) {
+            if (Terminated()) break;
+            Raise(OnFindFile, file.get());
+        }
+        FoundList.clear();
+    }
+}
+
+bool TCascadeLoader::Follows(const TInetURLEx& url, const std::string& startDir,
+                             const std::string& startEntity) const {
+    switch (PathType) {
+    case kPathAll:
+        return true;
+    case kPathStartBelow:
+        return url.GetCompURL().find(startDir) != std::string::npos;
+    default: {
+        const std::string entity = url.GetCompEntity();
+        return entity == startEntity || entity == startEntity + "index.html";
+    }
+    }
+}
+
+void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
+    std::string startDir, startEntity;
+    if (PathType != kPathAll) {
+        TInetURLEx start(StartURL);
+        // The folder with its port, as the links' comparable addresses have
+        // theirs: on a start address with a port, a folder without it would
+        // never be found in any link.
+        start.WithPort = true;
+        startDir = start.GetCompFullDir();
+        startEntity = start.GetCompEntity();
+    }
+    const TQorPageItems& items = *LoadManager->PageItems;
+    const bool pagePasses = Filter.PageTest(items.Source);
+    std::vector<std::string> newPages;
+
+    for (const auto& record : items.Files) {
+        if (ProcessMessages) ProcessMessages();
+        if (Stopping()) break;
+        if (record->Kind != TQorFile::kWeb) continue;
+        const TInetURLEx& url = *record->URL;
+
+        if (CurrentLevel < Levels) {
+            const std::string_view ext = ExtensionOf(url.FileName);
+            if ((ext.empty() || TQorLoadManager::IsPageExt(ext)) && Follows(url, startDir, startEntity))
+                newPages.push_back(std::to_string(CurrentLevel + 1) + "-" + url.GetURL());
+        }
+        // A file counts as collected once it has been looked at, whether or
+        // not it passed.
+        if (pagePasses && found_.Add(url.GetCompURL()) && Filter.FileTest(url.FileName)) {
+            auto copy = std::make_unique<TQorFile>();
+            copy->Assign(record.get());
+            FoundList.push_back(std::move(copy));
+        }
+    }
+    for (const std::string& page : newPages) queue_.Push(page);
+    queue_.Flush();
+    found_.Flush();
+    LoadEvent->SetEvent();
+}
+
+namespace {
+
+// A whole number with an optional sign, as typed; false for anything else.
+bool ParseLevels(std::string_view text, int& value) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return !text.empty() && ec == std::errc() && ptr == end;
+}
+
+} // namespace
+
+int TCascadeLoader::LevelsValue(std::string_view levelsText) {
+    int value = 0;
+    return ParseLevels(TSjisText::Trim(levelsText), value) ? value : 0;
+}
+
+bool TCascadeLoader::CheckInput(std::string_view startURL, std::string_view levelsText, std::string& message) {
+    message.clear();
+    if (TSjisText::Trim(startURL).empty()) message = SJ("開始アドレスが空です。");
+    const std::string levels = TSjisText::Trim(levelsText);
+    int value = 0;
+    if (!levels.empty() && !ParseLevels(levels, value)) message = SJ("追跡階層数が不正です。");
+    if (value < 0 || value > 9999) message = SJ("追跡階層数は 1 から 9999 の間で設定してください。");
+    return message.empty();
+}

@@ -1,0 +1,85 @@
+#include "download/CascadeListFile.h"
+
+#include "platform/CodePage.h"
+#include "platform/FileOps.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+TEST(TCascadeListFile, SetIgnoresLetterCaseOfSingleByteLettersOnly) {
+    TCascadeListFile set("tst");
+    ASSERT_FALSE(set.Path().empty());
+    EXPECT_TRUE(TFileOps::FileExists(set.Path()));
+    EXPECT_TRUE(set.Add("http://Host/A.html"));
+    EXPECT_FALSE(set.Add("HTTP://host/a.HTML"));
+    EXPECT_TRUE(set.Contains("http://host/a.html"));
+    EXPECT_FALSE(set.Contains("http://host/a.htm"));
+    // ア is 0x83 0x41: its second byte is no letter "A".
+    EXPECT_TRUE(set.Add(SJ("ア")));
+    EXPECT_FALSE(set.Contains("\x83\x61"));
+    EXPECT_EQ(set.Count(), 2u);
+    ASSERT_TRUE(set.Flush());
+    std::string text;
+    ASSERT_TRUE(TFileOps::ReadWholeFile(set.Path(), text));
+    EXPECT_EQ(text, "http://Host/A.html\r\n" + SJ("ア") + "\r\n");
+}
+
+TEST(TCascadeListFile, ManyEntriesAcrossFlushesAndTheFileGoesAway) {
+    std::string path;
+    {
+        TCascadeListFile set("tst");
+        path = set.Path();
+        // Enough to pass several flushes (64 KiB) and table growths.
+        for (int i = 0; i < 20000; ++i) {
+            ASSERT_TRUE(set.Add("http://h/p" + std::to_string(i) + ".jpg"));
+            if (i % 5000 == 0) set.Flush();
+        }
+        for (int i = 0; i < 20000; i += 7) EXPECT_TRUE(set.Contains("http://h/P" + std::to_string(i) + ".JPG")) << i;
+        for (int i = 20000; i < 20100; ++i) EXPECT_FALSE(set.Contains("http://h/p" + std::to_string(i) + ".jpg"));
+        set.Flush();
+        EXPECT_EQ(TFileOps::FileSize(path), 20000 * 2 + [] {
+            int64_t n = 0;
+            for (int i = 0; i < 20000; ++i) n += static_cast<int64_t>(("http://h/p" + std::to_string(i) + ".jpg").size());
+            return n;
+        }());
+    }
+    EXPECT_FALSE(TFileOps::FileExists(path));
+}
+
+TEST(TCascadeListFile, QueueKeepsOrderAndLinesWithLineBreaks) {
+    TCascadeListFile queue("tst");
+    queue.Push("0-http://h/");
+    queue.Push("1-http://h/a\r\nb"); // an address may hold anything
+    queue.Flush();
+    queue.Push("1-http://h/c");
+    std::string line;
+    ASSERT_TRUE(queue.Pop(line));
+    EXPECT_EQ(line, "0-http://h/");
+    ASSERT_TRUE(queue.Pop(line));
+    EXPECT_EQ(line, "1-http://h/a\r\nb");
+    ASSERT_TRUE(queue.Pop(line));
+    EXPECT_EQ(line, "1-http://h/c");
+    EXPECT_TRUE(queue.QueueEmpty());
+    EXPECT_FALSE(queue.Pop(line));
+}
+
+TEST(TCascadeListFile, WithoutATemporaryFolderTheListsStayInMemory) {
+    TTempFolder temp("cascadelist");
+    TScopedEnv env("TMPDIR", temp.Native() + "/missing");
+    TCascadeListFile set("tst");
+    EXPECT_TRUE(set.Path().empty());
+    EXPECT_TRUE(set.Add("a"));
+    EXPECT_FALSE(set.Flush());
+    EXPECT_TRUE(set.Contains("A"));
+    set.Push("q");
+    std::string line;
+    ASSERT_TRUE(set.Pop(line));
+    EXPECT_EQ(line, "q");
+}
+
+} // namespace
