@@ -46,12 +46,17 @@ void TCliEngine::Configure(TQorLoadManager& manager, const TCliOptions& options)
     manager.ModifyLimit = Option.ModifyLimit;
     manager.SetUncachePage(&Uncache);
     manager.SetReplacer(&Replacer);
-    if (options.Charset == "sjis") manager.ForceCharset = ctSjis;
-    else if (options.Charset == "euc") manager.ForceCharset = ctEuc;
-    else if (options.Charset == "jis") manager.ForceCharset = ctJis;
-    else if (options.Charset == "utf8") manager.ForceCharset = ctUtf8;
+    manager.ForceCharset = CharsetOption(options);
     manager.PageItems->SearchAnchor = Option.SearchAnchor && !options.NoTextSearch;
     manager.PageItems->SearchFile = Option.SearchFile;
+}
+
+TCharsetType TCliEngine::CharsetOption(const TCliOptions& options) {
+    if (options.Charset == "sjis") return ctSjis;
+    if (options.Charset == "euc") return ctEuc;
+    if (options.Charset == "jis") return ctJis;
+    if (options.Charset == "utf8") return ctUtf8;
+    return ctUnknown;
 }
 
 std::string TCliEngine::AddressFromArgument(const std::string& argument) {

@@ -5,6 +5,7 @@
 // line overrides apply to this run only).
 #include "cli/CliOptions.h"
 #include "engine/QorConnGeneral.h"
+#include "inet/CharsetType.h"
 #include "engine/QorOption.h"
 #include "engine/QorURLReplace.h"
 #include "engine/QorUncachePage.h"
@@ -27,6 +28,8 @@ public:
     // Sets up a load manager as the main window sets up its own.
     void Configure(TQorLoadManager& manager, const TCliOptions& options);
 
+    // The character set of --charset (ctUnknown: found from the page).
+    static TCharsetType CharsetOption(const TCliOptions& options);
     // An address from the command line (UTF-8) in the program's code page;
     // an absolute POSIX path becomes the file address of that path.
     static std::string AddressFromArgument(const std::string& argument);

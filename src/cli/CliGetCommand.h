@@ -17,7 +17,6 @@
 #include <vector>
 
 class TCliEngine;
-class TQorDownloadList;
 
 class TCliGetCommand {
 public:
@@ -27,11 +26,9 @@ public:
 private:
     // The addresses to queue, in the program's code page, in order.
     bool CollectAddresses(std::vector<std::string>& addresses, class TQorUnreachList& unreach);
-    void Draw(const TQorDownloadList& list, int& drawnLines);
 
     TCliEngine& engine_;
     const TCliOptions& options_;
     FILE* out_;
     FILE* err_;
-    bool terminal_;
 };

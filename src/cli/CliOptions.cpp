@@ -117,6 +117,30 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
             (name == "--skip-at-most" ? SkipAtMostKB : SkipAtLeastKB) = kb;
         } else if (name == "--unfinished") {
             Unfinished = true;
+        } else if (name == "-l") {
+            // Checked by the command, with the cascade tab's messages.
+            if (!value(v)) return false;
+            Levels = std::string(v);
+        } else if (name == "--scope") {
+            if (!value(v)) return false;
+            if (v == "all") Scope = 0;
+            else if (v == "below") Scope = 1;
+            else if (v == "only") Scope = 2;
+            else {
+                error = "--scope must be one of all, below, only";
+                return false;
+            }
+        } else if (name == "--ext") {
+            if (!value(v)) return false;
+            Ext = v;
+        } else if (name == "--page-query") {
+            if (!value(v)) return false;
+            PageQuery = v;
+        } else if (name == "--file-query") {
+            if (!value(v)) return false;
+            FileQuery = v;
+        } else if (name == "--list") {
+            ListOnly = true;
         } else if (arg.starts_with("-") && arg.size() > 1) {
             error = "unknown option " + std::string(arg);
             return false;
@@ -131,20 +155,24 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
         error = "no command given";
         return false;
     }
-    if (Command != "list" && Command != "head" && Command != "source" && Command != "get") {
+    if (Command != "list" && Command != "head" && Command != "source" && Command != "get" && Command != "cascade") {
         error = "unknown command '" + Command + "'";
         return false;
     }
+    if ((Command == "get" || Command == "cascade") && SkipAtMostKB && SkipAtLeastKB) {
+        error = "--skip-at-most and --skip-at-least cannot be used together";
+        return false;
+    }
     if (Command == "get") {
-        if (SkipAtMostKB && SkipAtLeastKB) {
-            error = "--skip-at-most and --skip-at-least cannot be used together";
-            return false;
-        }
         if (Addresses.empty() && InputFile.empty() && !Unfinished) {
             error = "get needs addresses, -i FILE or --unfinished";
             return false;
         }
         return true;
+    }
+    if (Command == "cascade" && !Levels) {
+        error = "cascade needs -l LEVELS";
+        return false;
     }
     if (Addresses.size() != 1) {
         error = Command + " takes exactly one address";

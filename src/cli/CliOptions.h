@@ -8,7 +8,7 @@
 #include <vector>
 
 struct TCliOptions {
-    std::string Command;                // "list", "head", "source", "get"
+    std::string Command;                // "list", "head", "source", "get", "cascade"
     std::vector<std::string> Addresses; // in the order given
     bool NoCache = false;
     std::string Charset;                // "", "sjis", "euc", "jis", "utf8"
@@ -29,6 +29,13 @@ struct TCliOptions {
     std::optional<uint64_t> SkipAtMostKB;
     std::optional<uint64_t> SkipAtLeastKB;
     bool Unfinished = false;
+    // cascade
+    std::optional<std::string> Levels;  // -l, as typed
+    int Scope = 0;                      // --scope all (0), below (1), only (2)
+    std::string Ext;                    // --ext jpg:gif
+    std::string PageQuery;
+    std::string FileQuery;
+    bool ListOnly = false;              // --list
     bool Help = false;
     bool Version = false;
 

@@ -2,6 +2,7 @@
 
 #include "cli/CliEngine.h"
 #include "cli/CliSignals.h"
+#include "cli/CliText.h"
 #include "engine/QorLoadManager.h"
 #include "engine/QorPageItems.h"
 #include "platform/CodePage.h"
@@ -10,11 +11,6 @@
 #include <string>
 
 namespace {
-
-void Write(FILE* f, const std::string& cp932) {
-    std::string utf8 = TCodePage::ToUtf8(cp932);
-    std::fwrite(utf8.data(), 1, utf8.size(), f);
-}
 
 // The address a line shows: a mail record's is the address itself.
 std::string RecordAddress(const TQorFile& file) {
@@ -66,18 +62,18 @@ int TCliPageCommand::Run() {
         TQorPageItems& items = *sender->PageItems;
         if (options_.Command == "list") {
             for (const auto& file : items.Files) {
-                Write(out_, std::to_string(file->Kind) + "\t" + RecordAddress(*file) + "\t" +
+                TCliText::Write(out_, std::to_string(file->Kind) + "\t" + RecordAddress(*file) + "\t" +
                                 file->AnchorString + "\n");
             }
         } else if (options_.Command == "source") {
-            Write(out_, items.Source);
+            TCliText::Write(out_, items.Source);
         } else {
-            Write(out_, sender->HeadText);
-            if (!sender->HeadText.empty()) Write(out_, "\r\n");
+            TCliText::Write(out_, sender->HeadText);
+            if (!sender->HeadText.empty()) TCliText::Write(out_, "\r\n");
         }
         std::fprintf(err_, "status: %d\n", r);
         if (options_.Command != "head") {
-            Write(err_, "title: " + items.Title + "\n");
+            TCliText::Write(err_, "title: " + items.Title + "\n");
         }
     };
 

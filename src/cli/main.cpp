@@ -1,4 +1,5 @@
 // vorlen-cli: the headless front end over the page and download engine.
+#include "cli/CliCascadeCommand.h"
 #include "cli/CliEngine.h"
 #include "cli/CliGetCommand.h"
 #include "cli/CliOptions.h"
@@ -29,6 +30,12 @@ const char* const kUsage =
     "                   as img[01-20].jpg are expanded; each file resumes from\n"
     "                   its partial file; a terminal shows the active rows\n"
     "\n"
+    "  cascade ADDRESS -l LEVELS\n"
+    "                   follow the links of ADDRESS for LEVELS levels (0: the page\n"
+    "                   alone) and download the files found on the pages, as a\n"
+    "                   download window's cascade does; the page being searched\n"
+    "                   is shown on standard error\n"
+    "\n"
     "ADDRESS is a web address, a file address, or an absolute path of a file or\n"
     "folder (folders are listed as pages).\n"
     "\n"
@@ -54,11 +61,25 @@ const char* const kUsage =
     "  --unfinished           queue the unfinished-file list again\n"
     "                         (Ctrl+C records unfinished files there)\n"
     "\n"
+    "Options of cascade (and the options of get):\n"
+    "  -l LEVELS              levels of links to follow, 0 to 9999\n"
+    "  --scope all|below|only follow every link (all), links below the start\n"
+    "                         folder (below), or the start address with any query\n"
+    "                         (only: a bulletin board script)\n"
+    "  --ext jpg:gif          collect only files with these extensions\n"
+    "  --page-query WORDS     take files only from pages with these words:\n"
+    "                         word or +word any of them, *word all of them,\n"
+    "                         -word none of them\n"
+    "  --file-query WORDS     collect only file names matching one word:\n"
+    "                         * any text, ? any character, \\ a digit,\n"
+    "                         < a run of digits, > a run of non-digits\n"
+    "  --list                 print the collected addresses instead of downloading\n"
+    "\n"
     "  --help                 show this text\n"
     "  --version              show the version\n"
     "\n"
-    "Exit status: 0 the page arrived with a status below 400 (get: every file\n"
-    "succeeded); 4 it arrived with 400 or more; 5 get: some files failed; 2 the\n"
+    "Exit status: 0 the page arrived with a status below 400 (get, cascade: every\n"
+    "file succeeded); 4 it arrived with 400 or more; 5 some files failed; 2 the\n"
     "connection failed; 3 time-out; 1 wrong usage or no data folder; 130 interrupted.\n";
 
 } // namespace
@@ -86,5 +107,6 @@ int main(int argc, char** argv) {
     }
     engine.ApplyOptions(options);
     if (options.Command == "get") return TCliGetCommand(engine, options, stdout, stderr).Run();
+    if (options.Command == "cascade") return TCliCascadeCommand(engine, options, stdout, stderr).Run();
     return TCliPageCommand(engine, options, stdout, stderr).Run();
 }

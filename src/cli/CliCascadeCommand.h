@@ -1,0 +1,28 @@
+#pragma once
+// vorlen-cli cascade: crawls from a start address as a download window's
+// cascade does (levels, scope, extension list, page and file query). Each
+// page searched is shown on standard error with the window's status texts.
+// With --list each collected file's address goes to standard output as it
+// is found; otherwise the files go into a download queue as with get (all
+// of get's options apply) and download while the crawl goes on. Ctrl+C
+// cancels the crawl and the transfers as closing the window does.
+//
+// Exit status: 0 done (every file downloaded), 5 some files failed, 1 wrong
+// input (the cascade tab's checks) or no save folder, 130 interrupted.
+#include "cli/CliOptions.h"
+
+#include <cstdio>
+
+class TCliEngine;
+
+class TCliCascadeCommand {
+public:
+    TCliCascadeCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err);
+    int Run();
+
+private:
+    TCliEngine& engine_;
+    const TCliOptions& options_;
+    FILE* out_;
+    FILE* err_;
+};

@@ -1,0 +1,115 @@
+#include "cli/CliCascadeCommand.h"
+#include "CliTestRun.h"
+#include "platform/Thread.h"
+#include "support/ScopedEnv.h"
+#include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Server = TTestHttpServer;
+
+class CliCascadeCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(home_.Ok());
+        ASSERT_TRUE(saveTo_.Ok());
+        TThread::SetMainThread();
+        // index -> a, b; a and b share one picture; b's second picture is
+        // missing on the server.
+        Page("/index.html", {"a.html", "b.html", "top.jpg"});
+        Page("/a.html", {"pic1.jpg", "shared.gif", "c.html"});
+        Page("/b.html", {"shared.gif", "gone.jpg"});
+        for (const char* file : {"/top.jpg", "/pic1.jpg", "/shared.gif"})
+            server_.On(file, {Server::Respond(200, {"Content-Length: 5"}, std::string(file + 1, 5))});
+    }
+    void Page(const std::string& path, const std::vector<std::string>& links) {
+        std::string html = "<html><body>";
+        for (const std::string& l : links) html += "<a href=\"" + l + "\">" + l + "</a>";
+        server_.On(path, {Server::Respond(200, {"Content-Type: text/html"}, html + "</body></html>")});
+    }
+    TCliRun Cascade(const std::vector<std::string>& args) {
+        std::vector<const char*> argv{"cascade", "-d", saveTo_.Native().c_str(), "--retry-wait", "0", "--retry", "1"};
+        for (const auto& a : args) argv.push_back(a.c_str());
+        return RunCli<TCliCascadeCommand>(std::move(argv));
+    }
+
+    TTempFolder home_{"clicascade"};
+    TTempFolder saveTo_{"clicascade-save"};
+    TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
+    Server server_;
+};
+
+TEST_F(CliCascadeCommandTest, ListPrintsEachCollectedFileOnceAndShowsThePages) {
+    TCliRun run = Cascade({server_.Url("/index.html"), "-l", "1", "--ext", "jpg:gif", "--list"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, server_.Url("/top.jpg") + "\n" + server_.Url("/pic1.jpg") + "\n" + server_.Url("/shared.gif") +
+                           "\n" + server_.Url("/gone.jpg") + "\n");
+    std::string expected;
+    for (const char* page : {"/index.html", "/a.html", "/b.html"})
+        expected += server_.Url(page) + " を検索しています...\n" + server_.Url(page) + " からファイルを取得しています...\n";
+    EXPECT_EQ(run.err, expected + "全てのページの検索が完了しました。\n");
+    // Nothing was downloaded.
+    for (const char* file : {"top.jpg", "pic1.jpg", "shared.gif"}) EXPECT_EQ(saveTo_.Contents(file), "") << file;
+}
+
+TEST_F(CliCascadeCommandTest, DownloadsWhileCrawling) {
+    TCliRun run = Cascade({server_.Url("/index.html"), "-l", "1", "--scope", "below", "--file-query", "*.jpg *.gif",
+                           "-j", "2"});
+    EXPECT_EQ(run.status, 5) << run.err; // gone.jpg is missing
+    EXPECT_NE(run.err.find("成功:3 失敗:1"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("全てのページの検索が完了しました。"), std::string::npos) << run.err;
+    EXPECT_EQ(saveTo_.Contents("top.jpg"), "top.j");
+    EXPECT_EQ(saveTo_.Contents("pic1.jpg"), "pic1.");
+    EXPECT_EQ(saveTo_.Contents("shared.gif"), "share");
+
+    TCliRun quiet = Cascade({server_.Url("/index.html"), "-l", "0", "--ext", "jpg"});
+    EXPECT_EQ(quiet.status, 0) << quiet.err;
+    EXPECT_NE(quiet.err.find("成功:1 失敗:0"), std::string::npos) << quiet.err;
+}
+
+TEST_F(CliCascadeCommandTest, InputIsCheckedAsTheCascadeTabChecksIt) {
+    struct TCase {
+        std::vector<std::string> args;
+        const char* message;
+    };
+    const TCase cases[] = {
+        {{"", "-l", "1"}, "開始アドレスが空です。"},
+        {{"http://127.0.0.1:1/", "-l", "two"}, "追跡階層数が不正です。"},
+        {{"http://127.0.0.1:1/", "-l", "10000"}, "追跡階層数は 1 から 9999 の間で設定してください。"},
+        {{"http://127.0.0.1:1/"}, "cascade needs -l LEVELS"},
+        {{"http://127.0.0.1:1/", "-l", "1", "--scope", "up"}, "--scope must be one of all, below, only"},
+    };
+    for (const TCase& c : cases) {
+        TCliRun run = Cascade(c.args);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(CliCascadeCommandTest, InterruptDuringAPageLoadStopsWithoutTheCompletionMessage) {
+    server_.On("/b.html", {Server::Stall()});
+    std::thread interrupter([&] {
+        // index, then a, then the stalled b.
+        if (server_.WaitForRequests(3)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            std::raise(SIGINT);
+        }
+    });
+    TCliRun run = Cascade({server_.Url("/index.html"), "-l", "2", "--list"});
+    interrupter.join();
+    EXPECT_EQ(run.status, 130) << run.err;
+    EXPECT_NE(run.err.find(server_.Url("/b.html") + " を検索しています..."), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("全てのページの検索が完了しました。"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("/c.html を検索しています"), std::string::npos) << run.err;
+}
+
+} // namespace
