@@ -101,9 +101,17 @@ void TCascadeLoader::Execute() {
         if (!Terminated()) LoadEvent->WaitFor(TEvent::kInfinite);
 
         Raise(OnSearchedPage, &page);
-        for (auto& file : FoundList) {
-            if (Terminated()) break;
-            Raise(OnFindFile, file.get());
+        if (!FoundList.empty()) {
+            // The files of a page go over in one call to the main thread
+            // (a round trip per file would cost more than the rest of the
+            // crawl); its pending work still runs between them.
+            Synchronize([&] {
+                for (auto& file : FoundList) {
+                    if (Terminated() || Canceled) break;
+                    if (OnFindFile) OnFindFile(this, file.get());
+                    if (ProcessMessages) ProcessMessages();
+                }
+            });
         }
         FoundList.clear();
     }
