@@ -58,10 +58,6 @@ TCascadeListFile::~TCascadeListFile() {
     ::unlink(TWinPath::ToNative(path_).c_str());
 }
 
-uint64_t TCascadeListFile::HashOf(std::string_view text) {
-    return std::hash<std::string_view>{}(TSjisText::LowerCase(text));
-}
-
 TCascadeListFile::TSpan TCascadeListFile::Append(std::string_view text) {
     TSpan span{written_ + pending_.size(), text.size()};
     pending_.append(text);
@@ -95,16 +91,18 @@ std::string TCascadeListFile::Read(TSpan span) const {
 }
 
 bool TCascadeListFile::Contains(std::string_view text) const {
+    const std::string key = TSjisText::LowerCase(text);
+    return Find(key, std::hash<std::string_view>{}(key));
+}
+
+bool TCascadeListFile::Find(const std::string& key, uint64_t hash) const {
     if (slots_.empty()) return false;
-    const uint64_t hash = HashOf(text);
     const size_t mask = slots_.size() - 1;
-    std::string key;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const TSlot& slot = slots_[i];
         if (!slot.Used) return false;
-        if (slot.Hash != hash || slot.Span.Length != text.size()) continue;
-        if (key.empty()) key = TSjisText::LowerCase(text);
-        if (TSjisText::LowerCase(Read(slot.Span)) == key) return true;
+        if (slot.Hash == hash && slot.Span.Length == key.size() && TSjisText::LowerCase(Read(slot.Span)) == key)
+            return true;
     }
 }
 
@@ -121,10 +119,11 @@ void TCascadeListFile::Grow() {
 }
 
 bool TCascadeListFile::Add(std::string_view text) {
-    if (Contains(text)) return false;
+    const std::string key = TSjisText::LowerCase(text);
+    const uint64_t hash = std::hash<std::string_view>{}(key);
+    if (Find(key, hash)) return false;
     // At most half full, so a probe ends soon.
     if ((count_ + 1) * 2 > slots_.size()) Grow();
-    const uint64_t hash = HashOf(text);
     const size_t mask = slots_.size() - 1;
     size_t i = hash & mask;
     while (slots_[i].Used) i = (i + 1) & mask;

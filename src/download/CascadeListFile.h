@@ -64,7 +64,8 @@ private:
     TSpan Append(std::string_view text);
     std::string Read(TSpan span) const;
     void Grow();
-    static uint64_t HashOf(std::string_view text);
+    // Whether a line whose lower-case form is `key` (hashed to `hash`) is in.
+    bool Find(const std::string& key, uint64_t hash) const;
 
     std::string path_;
     int fd_ = -1;

@@ -86,6 +86,7 @@ void TCascadeLoader::Execute() {
     std::string line;
     while (!Terminated() && queue_.Pop(line)) {
         const size_t dash = line.find('-');
+        if (dash == std::string::npos) continue;
         int level = 0;
         std::from_chars(line.data(), line.data() + dash, level);
         const std::string url = line.substr(dash + 1);
