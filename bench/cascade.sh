@@ -17,21 +17,19 @@
 # deleted once per download). WHERE=/tmp/bench-out gives the disk figures.
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
-RUNS="${RUNS:-3}"; PY=/usr/bin/python3
-K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out
-RES="$O/cascade.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+RUNS="${RUNS:-3}"
 
 . "$HERE/common.sh"
+bench_results cascade
 bench_need nginx:nginx-light wget:wget wget2:wget2 /usr/bin/time:time
 bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mksite.sh" >/dev/null
-started=0
-if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+bench_server
 WHERE="${WHERE:-/dev/shm/vorlen-bench}"; mkdir -p "$WHERE"
 export XDG_CONFIG_HOME="$WHERE/cascade-conf"
 C="$WHERE/crawl"
-trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -rf "$XDG_CONFIG_HOME" "$C" "$O/cascade.list" "$O/cascade.err"; rmdir "$WHERE" 2>/dev/null || true' EXIT
+trap 'bench_server_stop; rm -rf "$XDG_CONFIG_HOME" "$C" "$O/cascade.list" "$O/cascade.err"; rmdir "$WHERE" 2>/dev/null || true' EXIT
 
 START="$U/site/index.html"
 PRE="rm -rf $C $XDG_CONFIG_HOME; mkdir -p $C; sync"
@@ -55,5 +53,4 @@ M "wget -r -l 3" --items-cmd "$FILES; $WPAGES" --items-label files,pages -- \
   "wget -r -l 3 -np -nH -q -e robots=off -P $C $START"
 M "wget2 -r -l 3 (5 threads)" --items-cmd "$FILES; $WPAGES" --items-label files,pages -- \
   "wget2 -r -l 3 -np -nH -q --robots=off --max-threads=5 -P $C $START"
-"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/cascade.md" 2>/dev/null || cp "$RES" "$HERE/results/cascade.jsonl"
-grep -E '^\| [0-9]' "$HERE/results/cascade.md" || true
+bench_report cascade

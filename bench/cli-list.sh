@@ -5,22 +5,20 @@
 #   RUNS=5 bench/cli-list.sh
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
-RUNS="${RUNS:-5}"; PY=/usr/bin/python3
-K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out
-RES="$O/cli-list.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+RUNS="${RUNS:-5}"
 
 . "$HERE/common.sh"
+bench_results cli-list
 bench_need nginx:nginx-light /usr/bin/time:time
 bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mksite.sh" >/dev/null
-started=0
-if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+bench_server
 # A data folder of its own, with room in the cache for the 10 MiB page.
 export XDG_CONFIG_HOME="$O/cli-conf"
 rm -rf "$XDG_CONFIG_HOME"; mkdir -p "$XDG_CONFIG_HOME/Vorlen"
 printf '[Setting]\r\nUseCache=1\r\nCacheSize=100\r\n' > "$XDG_CONFIG_HOME/Vorlen/option.dat"
-trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -rf "$XDG_CONFIG_HOME"' EXIT
+trap 'bench_server_stop; rm -rf "$XDG_CONFIG_HOME"' EXIT
 
 M() { "$PY" "$K/lib/measure.py" --out "$RES" --group parse "$@"; }
 for page in big1m big10m; do
@@ -32,5 +30,4 @@ for page in big1m big10m; do
   M --name "$page: vorlen-cli list from the cache" --runs "$RUNS" --bytes "$bytes" -- \
     "$CLI list $U/html/$page.html >/dev/null 2>&1"
 done
-"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/cli-list.md" 2>/dev/null || cp "$RES" "$HERE/results/cli-list.jsonl"
-grep -E '^\| [0-9]' "$HERE/results/cli-list.md" || true
+bench_report cli-list

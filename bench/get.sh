@@ -5,20 +5,19 @@
 #   RUNS=3 bench/get.sh
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
-RUNS="${RUNS:-3}"; PY=/usr/bin/python3
-K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; D=/tmp/bench-data
+RUNS="${RUNS:-3}"
+D=/tmp/bench-data
 GiB=1073741824; F200=$((200 * 1048576))
-RES="$O/get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
 
 . "$HERE/common.sh"
+bench_results get
 bench_need nginx:nginx-light curl:curl wget:wget aria2c:aria2 /usr/bin/time:time
 bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mkdata.sh" >/dev/null
-started=0
-if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
+bench_server
 export XDG_CONFIG_HOME="$O/get-conf"
-trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -rf "$XDG_CONFIG_HOME" "$O/get"' EXIT
+trap 'bench_server_stop; rm -rf "$XDG_CONFIG_HOME" "$O/get"' EXIT
 
 PRE="rm -rf $O/get $XDG_CONFIG_HOME; mkdir -p $O/get; sync"; CNT="ls $O/get | grep -c 'bin\$'"
 M() { local g=$1 n=$2; shift 2; "$PY" "$K/lib/measure.py" --out "$RES" --group "$g" --name "$n" --runs "$RUNS" --pre "$PRE" "$@"; }
@@ -35,5 +34,4 @@ done
 M multi "curl -Z --parallel-max 5" --bytes $F200 --items-cmd "$CNT" --items-label files -- \
   "curl -s -Z --parallel-max 5 --output-dir $O/get --remote-name-all \$(cat $D/files.urls)"
 M multi "wget -i (sequential, keep-alive)" --bytes $F200 --items-cmd "$CNT" --items-label files -- "wget -q -i $D/files.urls -P $O/get"
-"$PY" "$K/lib/report.py" "$RES" > "$HERE/results/get.md" 2>/dev/null || cp "$RES" "$HERE/results/get.jsonl"
-grep -E '^\| [0-9]' "$HERE/results/get.md" || true
+bench_report get

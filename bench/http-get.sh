@@ -5,19 +5,18 @@
 #   RUNS=5 bench/http-get.sh
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
-RUNS="${RUNS:-5}"; PY=/usr/bin/python3
-K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out; GiB=1073741824
-RES="$O/http-get.jsonl"; mkdir -p "$O" "$HERE/results"; : > "$RES"
+RUNS="${RUNS:-5}"
+GiB=1073741824
 
 . "$HERE/common.sh"
+bench_results http-get
 bench_need nginx:nginx-light curl:curl wget:wget /usr/bin/time:time
 bench_build vorlen-httpget
 BIN="$ROOT/build-release/bench/vorlen-httpget"
 "$K/build.sh" >/dev/null
 "$K/mkdata.sh" >/dev/null
-started=0
-if ! "$K/server.sh" status >/dev/null 2>&1; then "$K/server.sh" start >/dev/null; started=1; fi
-trap '[ $started = 1 ] && "$K/server.sh" stop >/dev/null; rm -f $O/dl.bin' EXIT
+bench_server
+trap 'bench_server_stop; rm -f $O/dl.bin' EXIT
 
 PRE="rm -f $O/dl.bin; sync"
 M() { local n=$1; shift; "$PY" "$K/lib/measure.py" --out "$RES" --group dl --name "$n" --runs "$RUNS" --bytes $GiB "$@"; }

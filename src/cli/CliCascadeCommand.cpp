@@ -14,9 +14,6 @@
 #include <optional>
 #include <string>
 
-TCliCascadeCommand::TCliCascadeCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err)
-    : engine_(engine), options_(options), out_(out), err_(err) {}
-
 int TCliCascadeCommand::Run() {
     const std::string start = TCliEngine::AddressFromArgument(options_.Addresses[0]);
     std::string message;
@@ -51,16 +48,7 @@ int TCliCascadeCommand::Run() {
     TQorLoadManager& manager = *loader->LoadManager;
     manager.ForceCharset = TCliEngine::CharsetOption(options_);
     manager.PageItems->SearchAnchor = !options_.NoTextSearch;
-    bool asked = false;
-    manager.OnAuthorize = [&](const TQorFile&, std::string& user, std::string& password) {
-        // As for a single page: the command line's credentials answer the
-        // first 401; a later one means they were refused.
-        if (asked || (!options_.User && !options_.Password)) return false;
-        asked = true;
-        user = TCodePage::FromUtf8(options_.User.value_or(""));
-        password = TCodePage::FromUtf8(options_.Password.value_or(""));
-        return true;
-    };
+    manager.OnAuthorize = TCliEngine::Authorizer(options_);
 
     loader->OnSearchPage = [&](TCascadeLoader*, TQorFile* page) {
         if (listOnly) std::fflush(out_);

@@ -9,20 +9,10 @@
 //
 // Exit status: 0 done (every file downloaded), 5 some files failed, 1 wrong
 // input (the cascade tab's checks) or no save folder, 130 interrupted.
-#include "cli/CliOptions.h"
+#include "cli/CliCommand.h"
 
-#include <cstdio>
-
-class TCliEngine;
-
-class TCliCascadeCommand {
+class TCliCascadeCommand : public TCliCommand {
 public:
-    TCliCascadeCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err);
-    int Run();
-
-private:
-    TCliEngine& engine_;
-    const TCliOptions& options_;
-    FILE* out_;
-    FILE* err_;
+    using TCliCommand::TCliCommand;
+    int Run() override;
 };

@@ -1,5 +1,6 @@
 #include "cli/CliEngine.h"
 
+#include "engine/QorFile.h"
 #include "engine/QorLoadManager.h"
 #include "engine/QorPageItems.h"
 #include "platform/CodePage.h"
@@ -7,6 +8,8 @@
 #include "platform/SjisText.h"
 #include "platform/StringTable.h"
 #include "platform/WinPath.h"
+
+#include <memory>
 
 TCliEngine::TCliEngine() = default;
 
@@ -49,6 +52,25 @@ void TCliEngine::Configure(TQorLoadManager& manager, const TCliOptions& options)
     manager.ForceCharset = CharsetOption(options);
     manager.PageItems->SearchAnchor = Option.SearchAnchor && !options.NoTextSearch;
     manager.PageItems->SearchFile = Option.SearchFile;
+}
+
+TQorLoadThread::TAuthorizeEvent TCliEngine::Authorizer(const TCliOptions& options) {
+    if (!options.User && !options.Password) return nullptr;
+    const std::string user = TCodePage::FromUtf8(options.User.value_or(""));
+    const std::string password = TCodePage::FromUtf8(options.Password.value_or(""));
+    // Copies of the handler go to every page load; they share what was
+    // answered last.
+    auto answered = std::make_shared<std::string>();
+    auto first = std::make_shared<bool>(true);
+    return [=](const TQorFile& file, std::string& u, std::string& p) {
+        const std::string address = file.URL->GetCompURL();
+        if (!*first && *answered == address) return false;
+        *first = false;
+        *answered = address;
+        u = user;
+        p = password;
+        return true;
+    };
 }
 
 TCharsetType TCliEngine::CharsetOption(const TCliOptions& options) {

@@ -5,6 +5,7 @@
 // line overrides apply to this run only).
 #include "cli/CliOptions.h"
 #include "engine/QorConnGeneral.h"
+#include "engine/QorLoadThread.h"
 #include "inet/CharsetType.h"
 #include "engine/QorOption.h"
 #include "engine/QorURLReplace.h"
@@ -28,6 +29,10 @@ public:
     // Sets up a load manager as the main window sets up its own.
     void Configure(TQorLoadManager& manager, const TCliOptions& options);
 
+    // The answer to a server's 401 from --user and --password: given once
+    // for an address; asked again for the same address, they were refused
+    // and the question is declined (no question is answered without them).
+    static TQorLoadThread::TAuthorizeEvent Authorizer(const TCliOptions& options);
     // The character set of --charset (ctUnknown: found from the page).
     static TCharsetType CharsetOption(const TCliOptions& options);
     // An address from the command line (UTF-8) in the program's code page;

@@ -26,9 +26,6 @@ bool ReadInput(const std::string& name, std::string& text) {
 
 } // namespace
 
-TCliGetCommand::TCliGetCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err)
-    : engine_(engine), options_(options), out_(out), err_(err) {}
-
 bool TCliGetCommand::CollectAddresses(std::vector<std::string>& addresses, TQorUnreachList& unreach) {
     std::string text;
     for (const std::string& a : options_.Addresses) text += TCodePage::FromUtf8(a) + "\n";

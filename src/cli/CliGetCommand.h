@@ -10,25 +10,17 @@
 //
 // Exit status: 0 when every file succeeded, 5 when some failed, 1 when there
 // was nothing to download or the input could not be read, 130 interrupted.
-#include "cli/CliOptions.h"
+#include "cli/CliCommand.h"
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
-class TCliEngine;
-
-class TCliGetCommand {
+class TCliGetCommand : public TCliCommand {
 public:
-    TCliGetCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err);
-    int Run();
+    using TCliCommand::TCliCommand;
+    int Run() override;
 
 private:
     // The addresses to queue, in the program's code page, in order.
     bool CollectAddresses(std::vector<std::string>& addresses, class TQorUnreachList& unreach);
-
-    TCliEngine& engine_;
-    const TCliOptions& options_;
-    FILE* out_;
-    FILE* err_;
 };

@@ -28,9 +28,6 @@ const char* LocalMessage(int reply) {
 
 } // namespace
 
-TCliPageCommand::TCliPageCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err)
-    : engine_(engine), options_(options), out_(out), err_(err) {}
-
 int TCliPageCommand::Run() {
     const bool headOnly = options_.Command == "head";
     TQorLoadManager manager;
@@ -38,16 +35,7 @@ int TCliPageCommand::Run() {
     // The header alone comes from the server, never from the cache.
     if (headOnly) manager.UnreadCache = true;
 
-    bool asked = false;
-    manager.OnAuthorize = [&](const TQorFile&, std::string& user, std::string& password) {
-        // Answer one 401 with the credentials of the command line; a second
-        // one means they were refused.
-        if (asked || (!options_.User && !options_.Password)) return false;
-        asked = true;
-        user = TCodePage::FromUtf8(options_.User.value_or(""));
-        password = TCodePage::FromUtf8(options_.Password.value_or(""));
-        return true;
-    };
+    manager.OnAuthorize = TCliEngine::Authorizer(options_);
     if (headOnly) {
         manager.OnHead = [](TQorLoadThread*, TQorFile&, bool, bool& getEntity) { getEntity = false; };
     }

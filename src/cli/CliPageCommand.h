@@ -5,20 +5,10 @@
 // Exit status: 0 when the page arrived with a status below 400, 4 with 400
 // or more (the local codes 900, 904 and 905 included), 2 when the connection
 // failed, 3 on a time-out, 130 when interrupted.
-#include "cli/CliOptions.h"
+#include "cli/CliCommand.h"
 
-#include <cstdio>
-
-class TCliEngine;
-
-class TCliPageCommand {
+class TCliPageCommand : public TCliCommand {
 public:
-    TCliPageCommand(TCliEngine& engine, const TCliOptions& options, FILE* out, FILE* err);
-    int Run();
-
-private:
-    TCliEngine& engine_;
-    const TCliOptions& options_;
-    FILE* out_;
-    FILE* err_;
+    using TCliCommand::TCliCommand;
+    int Run() override;
 };

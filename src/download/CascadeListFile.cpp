@@ -4,7 +4,6 @@
 #include "platform/SystemFolders.h"
 #include "platform/WinPath.h"
 
-#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
@@ -15,31 +14,6 @@ namespace {
 constexpr size_t kFlushAt = 64 * 1024;
 constexpr char kLineEnd[] = "\r\n";
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ReadAll(int fd, char* data, size_t size, uint64_t offset) {
-    while (size > 0) {
-        ssize_t n = ::pread(fd, data, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += static_cast<uint64_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TCascadeListFile::TCascadeListFile(std::string_view prefix) {
@@ -48,14 +22,12 @@ TCascadeListFile::TCascadeListFile(std::string_view prefix) {
     std::string name = folder;
     if (name.back() != '/') name += '/';
     name += std::string(prefix) + "XXXXXX.tmp";
-    fd_ = ::mkostemps(name.data(), 4, O_CLOEXEC);
-    if (fd_ >= 0) path_ = TWinPath::FromNative(name);
+    fd_.Reset(::mkostemps(name.data(), 4, O_CLOEXEC));
+    if (fd_.ok()) path_ = TWinPath::FromNative(name);
 }
 
 TCascadeListFile::~TCascadeListFile() {
-    if (fd_ < 0) return;
-    ::close(fd_);
-    ::unlink(TWinPath::ToNative(path_).c_str());
+    if (fd_.ok()) ::unlink(TWinPath::ToNative(path_).c_str());
 }
 
 TCascadeListFile::TSpan TCascadeListFile::Append(std::string_view text) {
@@ -68,11 +40,11 @@ TCascadeListFile::TSpan TCascadeListFile::Append(std::string_view text) {
 
 bool TCascadeListFile::Flush() {
     if (pending_.empty()) return true;
-    if (fd_ < 0 || !WriteAll(fd_, pending_.data(), pending_.size())) {
+    if (!fd_.ok() || !fd_.WriteAll(pending_.data(), pending_.size())) {
         // A short write may have left part of the batch in the file: put the
         // end back where the batch begins, so offsets stay true.
-        if (fd_ >= 0 && ::ftruncate(fd_, static_cast<off_t>(written_)) == 0)
-            ::lseek(fd_, static_cast<off_t>(written_), SEEK_SET);
+        if (fd_.ok() && ::ftruncate(fd_.get(), static_cast<off_t>(written_)) == 0)
+            ::lseek(fd_.get(), static_cast<off_t>(written_), SEEK_SET);
         return false;
     }
     written_ += pending_.size();
@@ -84,7 +56,7 @@ std::string TCascadeListFile::Read(TSpan span) const {
     std::string text(span.Length, '\0');
     if (span.Offset >= written_) {
         text.assign(pending_, span.Offset - written_, span.Length);
-    } else if (!ReadAll(fd_, text.data(), text.size(), span.Offset)) {
+    } else if (!fd_.ReadAllAt(text.data(), text.size(), span.Offset)) {
         text.clear();
     }
     return text;

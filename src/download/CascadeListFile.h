@@ -15,6 +15,8 @@
 //
 // One thread at a time (the crawl hands the lists between its worker and the
 // main thread, never touching them from both at once).
+#include "platform/FileDescriptor.h"
+
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -68,7 +70,7 @@ private:
     bool Find(const std::string& key, uint64_t hash) const;
 
     std::string path_;
-    int fd_ = -1;
+    TFileDescriptor fd_;
     uint64_t written_ = 0;  // bytes in the file
     std::string pending_;   // bytes after them, not written yet
     std::deque<TSpan> queue_;

@@ -51,17 +51,6 @@ bool ReadStoredDate(const std::string& path, std::string& date) {
     return false;
 }
 
-bool WriteAll(int fd, const char* data, size_t count) {
-    while (count > 0) {
-        ssize_t n = ::write(fd, data, count);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        count -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Copies `from` starting at byte `offset` to the end into `to` (created or
 // truncated), after writing `prefix` there. Works in pieces and keeps holes
 // of a sparse source as holes.
@@ -73,7 +62,7 @@ bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
     if (end < 0) return false;
     TFileDescriptor out(OpenNative(to, O_WRONLY | O_CREAT | O_TRUNC));
     if (out.get() < 0) return false;
-    if (!WriteAll(out.get(), prefix.data(), prefix.size())) return false;
+    if (!out.WriteAll(prefix.data(), prefix.size())) return false;
     const off_t base = static_cast<off_t>(offset);
     const off_t shift = static_cast<off_t>(prefix.size()) - base;
     std::vector<char> buf(kCopyPiece);

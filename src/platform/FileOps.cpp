@@ -52,19 +52,6 @@ int OpenRetry(const char* path, int flags, mode_t mode = 0) {
     return fd;
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // Folder part of a native path ("/a/b" -> "/a", "/b" -> "/").
 std::string NativeFolder(const std::string& native) {
     size_t slash = native.find_last_of('/');
@@ -107,7 +94,7 @@ bool CopyContents(int in, int out) {
             return false;
         }
         if (n == 0) return true;
-        if (!WriteAll(out, buf, static_cast<size_t>(n))) return false;
+        if (!TFileDescriptor::WriteAll(out, buf, static_cast<size_t>(n))) return false;
     }
 }
 
@@ -296,7 +283,7 @@ bool TFileOps::WriteWholeFile(std::string_view winPath, std::string_view data) {
         std::string native = TWinPath::ToNative(winPath);
         if (native.empty()) return false;
         TFileDescriptor out(OpenRetry(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666));
-        return out.ok() && WriteAll(out.get(), data.data(), data.size()) && out.Close();
+        return out.ok() && out.WriteAll(data.data(), data.size()) && out.Close();
     });
 }
 
@@ -313,7 +300,7 @@ bool TFileOps::WriteFileAtomically(std::string_view winPath, std::string_view da
         if (!out.ok()) return false;
         TempFileGuard guard(tmp);
         if (hadOld) ::fchmod(out.get(), old.st_mode & 07777);
-        if (!WriteAll(out.get(), data.data(), data.size())) return false;
+        if (!out.WriteAll(data.data(), data.size())) return false;
         if (::fsync(out.get()) != 0 || !out.Close()) return false;
         if (::rename(tmp.c_str(), native.c_str()) != 0) return false;
         guard.Release();

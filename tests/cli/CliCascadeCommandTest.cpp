@@ -1,9 +1,8 @@
 #include "cli/CliCascadeCommand.h"
+#include "CliFixture.h"
 #include "CliTestRun.h"
-#include "platform/Thread.h"
-#include "support/ScopedEnv.h"
-#include "support/TempFolder.h"
-#include "support/TestHttpServer.h"
+#include "cli/CliEngine.h"
+#include "engine/QorFile.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +16,10 @@ namespace {
 
 using Server = TTestHttpServer;
 
-class CliCascadeCommandTest : public ::testing::Test {
+class CliCascadeCommandTest : public TCliFixture {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(home_.Ok());
-        ASSERT_TRUE(saveTo_.Ok());
-        TThread::SetMainThread();
+        TCliFixture::SetUp();
         // index -> a, b; a and b share one picture; b's second picture is
         // missing on the server.
         Page("/index.html", {"a.html", "b.html", "top.jpg"});
@@ -41,11 +38,6 @@ protected:
         for (const auto& a : args) argv.push_back(a.c_str());
         return RunCli<TCliCascadeCommand>(std::move(argv));
     }
-
-    TTempFolder home_{"clicascade"};
-    TTempFolder saveTo_{"clicascade-save"};
-    TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
-    Server server_;
 };
 
 TEST_F(CliCascadeCommandTest, ListPrintsEachCollectedFileOnceAndShowsThePages) {
@@ -110,6 +102,27 @@ TEST_F(CliCascadeCommandTest, InterruptDuringAPageLoadStopsWithoutTheCompletionM
     EXPECT_NE(run.err.find(server_.Url("/b.html") + " を検索しています..."), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("全てのページの検索が完了しました。"), std::string::npos) << run.err;
     EXPECT_EQ(run.err.find("/c.html を検索しています"), std::string::npos) << run.err;
+}
+
+TEST(CliAuthorizer, AnswersEachAddressOnceInARow) {
+    const char* argv[] = {"vorlen-cli", "cascade", "http://h/", "-l", "1", "--user", "u", "--password", "p"};
+    TCliOptions options;
+    std::string error;
+    ASSERT_TRUE(options.Parse(9, argv, error)) << error;
+    auto ask = TCliEngine::Authorizer(options);
+    ASSERT_TRUE(ask);
+    TQorFile a("http://h/private/a.html"), b("http://h/private/b.html");
+    std::string user, password;
+    EXPECT_TRUE(ask(a, user, password));
+    EXPECT_EQ(user + ":" + password, "u:p");
+    // Asked again for the same page: the server refused them.
+    EXPECT_FALSE(ask(a, user, password));
+    // The next page of the crawl gets them again, and so may a later visit.
+    EXPECT_TRUE(ask(b, user, password));
+    EXPECT_TRUE(ask(a, user, password));
+
+    TCliOptions none;
+    EXPECT_FALSE(TCliEngine::Authorizer(none));
 }
 
 } // namespace

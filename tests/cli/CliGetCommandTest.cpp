@@ -1,6 +1,7 @@
 #include "cli/CliEngine.h"
 #include "cli/CliGetCommand.h"
 #include "cli/CliOptions.h"
+#include "CliFixture.h"
 #include "CliTestRun.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -47,24 +48,13 @@ Server::TAction Rest(const std::string& body, size_t from) {
                            body.substr(from));
 }
 
-class CliGetCommandTest : public ::testing::Test {
+class CliGetCommandTest : public TCliFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.Ok());
-        ASSERT_TRUE(saveTo_.Ok());
-        TThread::SetMainThread();
-    }
-
     TCliRun Get(const std::vector<std::string>& args) {
         std::vector<const char*> argv{"get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0"};
         for (const auto& a : args) argv.push_back(a.c_str());
         return RunCli<TCliGetCommand>(std::move(argv));
     }
-
-    TTempFolder home_{"cliget"};
-    TTempFolder saveTo_{"cliget-save"};
-    TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
-    Server server_;
 };
 
 TEST_F(CliGetCommandTest, DownloadsEveryFileAndTellsWhetherAllSucceeded) {

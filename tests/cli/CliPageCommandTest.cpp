@@ -1,6 +1,7 @@
 #include "cli/CliEngine.h"
 #include "cli/CliOptions.h"
 #include "cli/CliPageCommand.h"
+#include "CliFixture.h"
 #include "CliTestRun.h"
 #include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
@@ -19,18 +20,9 @@ namespace {
 
 using Server = TTestHttpServer;
 
-class CliPageCommandTest : public ::testing::Test {
+class CliPageCommandTest : public TCliFixture {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(home_.Ok());
-        TThread::SetMainThread();
-    }
-
     TCliRun Run(std::vector<const char*> args) { return RunCli<TCliPageCommand>(std::move(args)); }
-
-    TTempFolder home_{"cli"};
-    TScopedEnv xdg_{"XDG_CONFIG_HOME", home_.Native()};
-    Server server_;
 };
 
 TEST_F(CliPageCommandTest, ListPrintsRecordsInPageOrderWithStatusAndTitle) {
