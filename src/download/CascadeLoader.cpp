@@ -17,6 +17,18 @@ std::string_view ExtensionOf(std::string_view name) {
     return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
 }
 
+// A whole number with an optional sign, as typed; false (and `value` left
+// alone) for anything else.
+bool ParseLevels(std::string_view text, int& value) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    const char* end = text.data() + text.size();
+    int number = 0;
+    auto [ptr, ec] = std::from_chars(text.data(), end, number);
+    if (text.empty() || ec != std::errc() || ptr != end) return false;
+    value = number;
+    return true;
+}
+
 } // namespace
 
 TCascadeLoader::TCascadeLoader(TQorConnGeneral* conn, std::string_view startURL)
@@ -90,8 +102,7 @@ void TCascadeLoader::Execute() {
         int level = 0;
         std::from_chars(line.data(), line.data() + dash, level);
         const std::string url = line.substr(dash + 1);
-        if (visited_.Contains(url)) continue;
-        visited_.Add(url);
+        if (!visited_.Add(url)) continue; // searched already
         visited_.Flush();
 
         CurrentLevel = level;
@@ -118,30 +129,30 @@ void TCascadeLoader::Execute() {
     }
 }
 
-bool TCascadeLoader::Follows(const TInetURLEx& url, const std::string& startDir,
-                             const std::string& startEntity) const {
+bool TCascadeLoader::Follows(const TInetURLEx& url, const TStartKeys& start) const {
     switch (PathType) {
     case kPathAll:
         return true;
     case kPathStartBelow:
-        return url.GetCompURL().find(startDir) != std::string::npos;
+        return url.GetCompURL().find(start.Dir) != std::string::npos;
     default: {
         const std::string entity = url.GetCompEntity();
-        return entity == startEntity || entity == startEntity + "index.html";
+        return entity == start.Entity || entity == start.Index;
     }
     }
 }
 
 void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
-    std::string startDir, startEntity;
+    TStartKeys start;
     if (PathType != kPathAll) {
-        TInetURLEx start(StartURL);
+        TInetURLEx url(StartURL);
         // The folder with its port, as the links' comparable addresses have
         // theirs: on a start address with a port, a folder without it would
         // never be found in any link.
-        start.WithPort = true;
-        startDir = start.GetCompFullDir();
-        startEntity = start.GetCompEntity();
+        url.WithPort = true;
+        start.Dir = url.GetCompFullDir();
+        start.Entity = url.GetCompEntity();
+        start.Index = start.Entity + "index.html";
     }
     const TQorPageItems& items = *LoadManager->PageItems;
     const bool pagePasses = Filter.PageTest(items.Source);
@@ -155,7 +166,7 @@ void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
 
         if (CurrentLevel < Levels) {
             const std::string_view ext = ExtensionOf(url.FileName);
-            if ((ext.empty() || TQorLoadManager::IsPageExt(ext)) && Follows(url, startDir, startEntity))
+            if ((ext.empty() || TQorLoadManager::IsPageExt(ext)) && Follows(url, start))
                 newPages.push_back(std::to_string(CurrentLevel + 1) + "-" + url.GetURL());
         }
         // A file counts as collected once it has been looked at, whether or
@@ -171,18 +182,6 @@ void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
     found_.Flush();
     LoadEvent->SetEvent();
 }
-
-namespace {
-
-// A whole number with an optional sign, as typed; false for anything else.
-bool ParseLevels(std::string_view text, int& value) {
-    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return !text.empty() && ec == std::errc() && ptr == end;
-}
-
-} // namespace
 
 int TCascadeLoader::LevelsValue(std::string_view levelsText) {
     int value = 0;

@@ -113,7 +113,14 @@ protected:
 private:
     bool Stopping() const { return Terminated() || Canceled.load(); }
     void Raise(const TFileEvent& event, TQorFile* file);
-    bool Follows(const TInetURLEx& url, const std::string& startDir, const std::string& startEntity) const;
+    // The start address's comparable folder and address (without query),
+    // and that address followed by "index.html".
+    struct TStartKeys {
+        std::string Dir;
+        std::string Entity;
+        std::string Index;
+    };
+    bool Follows(const TInetURLEx& url, const TStartKeys& start) const;
 
     std::unique_ptr<TEvent> LoadEvent;
     TCascadeListFile queue_;
