@@ -119,7 +119,7 @@ bool ParseLength(const std::string& text, int64_t& value) {
 } // namespace
 
 TQorDownloadManager::TQorDownloadManager()
-    : File(std::make_unique<TQorFile>()), PageItems(std::make_unique<TQorPageItems>()) {}
+    : File(std::make_unique<TQorFile>()) {}
 
 TQorDownloadManager::~TQorDownloadManager() {
     // The thread calls back into this object until its end handler ran.
@@ -169,6 +169,9 @@ void TQorDownloadManager::Download(bool first) {
         return;
     }
 
+    // Made for the transfer and freed at its end: a queue of thousands of
+    // rows should not hold thousands of extractors that resolve nothing.
+    if (!PageItems) PageItems = std::make_unique<TQorPageItems>();
     auto* thread = new TQorLoadThread();
     thread->Conn = Conn;
     thread->DownloadMode = true;
@@ -492,5 +495,9 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
         if (OnLoaded) OnLoaded(this, Result, StatusCode);
     }
     Thread = nullptr;
-    if (retry && RunCount < RetryCount && !Canceled) Download(false);
+    if (retry && RunCount < RetryCount && !Canceled) {
+        Download(false);
+    } else {
+        PageItems.reset();
+    }
 }

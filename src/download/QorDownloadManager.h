@@ -93,6 +93,8 @@ public:
     std::atomic<uint32_t> LastTick{0};
     std::atomic<bool> Receiving{false};
     bool Terminated = false;
+    // Resolves the relative redirection targets of a transfer; there while
+    // one runs.
     std::unique_ptr<TQorPageItems> PageItems;
     std::string PartFile;
     std::string LastModified;

@@ -439,3 +439,25 @@ TEST_F(TDownloadFixture, ResumePast4GiB) {
 }
 
 } // namespace
+
+namespace {
+
+// A relative redirection is resolved against the address asked for; the
+// extractor that resolves it lives only as long as the transfer.
+TEST_F(TDownloadFixture, RelativeRedirectionIsFollowed) {
+    server.On("/dir/old.bin", {TServer::Respond(302, {"Location: ../new/file.bin"}, "")});
+    server.On("/new/file.bin", {TServer::Respond(200, {"Content-Length: 5"}, "hello")});
+    EXPECT_FALSE(m.PageItems);
+    Run("/dir/old.bin", {});
+    EXPECT_EQ(lastError, 0);
+    EXPECT_EQ(lastStatus, 200);
+    std::vector<std::string> saved;
+    for (const auto& entry : std::filesystem::directory_iterator(temp.NativePath("save"))) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        saved.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    EXPECT_EQ(saved, std::vector<std::string>{"hello"});
+    EXPECT_FALSE(m.PageItems);
+}
+
+} // namespace
