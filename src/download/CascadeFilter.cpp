@@ -2,6 +2,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/SjisText.h"
+#include "platform/WinPath.h"
 
 namespace {
 
@@ -131,9 +132,9 @@ bool TCascadeFilter::FileTest(std::string_view fileName) {
         if (!matched) return false;
     }
     if (ExtList.empty()) return true;
-    const size_t dot = TSjisText::FindLastChar(name, '.');
-    if (dot == std::string::npos || dot + 1 == name.size()) return false;
-    const std::string ext = name.substr(dot + 1);
+    const std::string dotted = TWinPath::ExtractFileExt(name);
+    if (dotted.size() < 2) return false; // none, or a bare "."
+    const std::string ext = dotted.substr(1);
     for (const std::string& e : ExtList)
         if (e == ext) return true;
     return false;

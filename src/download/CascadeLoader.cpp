@@ -4,18 +4,13 @@
 #include "engine/QorPageItems.h"
 #include "platform/CodePage.h"
 #include "platform/SjisText.h"
+#include "platform/WinPath.h"
 
 #include <charconv>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
-
-// The extension of a file name with its dot ("" without one).
-std::string_view ExtensionOf(std::string_view name) {
-    const size_t dot = TSjisText::FindLastChar(name, '.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
 
 // A whole number with an optional sign, as typed; false (and `value` left
 // alone) for anything else.
@@ -165,7 +160,7 @@ void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
         const TInetURLEx& url = *record->URL;
 
         if (CurrentLevel < Levels) {
-            const std::string_view ext = ExtensionOf(url.FileName);
+            const std::string ext = TWinPath::ExtractFileExt(url.FileName);
             if ((ext.empty() || TQorLoadManager::IsPageExt(ext)) && Follows(url, start))
                 newPages.push_back(std::to_string(CurrentLevel + 1) + "-" + url.GetURL());
         }
