@@ -11,7 +11,11 @@ for g in "${groups[@]}"; do
   case "$g" in
     build) pkgs+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev) ;;
     fuzz)  pkgs+=(clang libclang-rt-dev) ;;
-    gui)   pkgs+=(qt6-base-dev libjpeg-dev libgl-dev) ;;
+    # Qt 6 and the libraries of the window program; a Japanese font, an icon
+    # theme with file-type icons and the MIME database for its views; Xvfb,
+    # xauth and xdotool for the tests that need a real X display.
+    gui)   pkgs+=(qt6-base-dev qt6-base-dev-tools libjpeg-dev libgl-dev fonts-noto-cjk
+                  adwaita-icon-theme shared-mime-info xvfb xauth xdotool x11-utils) ;;
     *) echo "deps.sh: unknown group $g" >&2; exit 1 ;;
   esac
 done

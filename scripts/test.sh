@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 root=$PWD
 jobs=${JOBS:-$(nproc)}
 
-scripts/deps.sh build
+scripts/deps.sh build gui
 
 configure() { # dir, extra cmake args...
   local dir=$1; shift
@@ -23,13 +23,13 @@ echo "== tests"
 
 if [ "${VORLEN_SKIP_SANITIZERS:-0}" != 1 ]; then
   echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer"
-  configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLEN_SANITIZE=address,undefined -DVORLEN_BENCH=OFF
+  configure build-asan -DCMAKE_BUILD_TYPE=Debug -DVORLEN_SANITIZE=address,undefined -DVORLEN_BENCH=OFF -DVORLEN_GUI=OFF
   cmake --build build-asan -j "$jobs"
   (cd build-asan && ASAN_OPTIONS=detect_leaks=1 ctest --output-on-failure -j "$jobs" --timeout 600)
 
   if [ -n "$(ls tests/support/*.cpp 2>/dev/null)" ]; then
     echo "== tests under ThreadSanitizer"
-    configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVORLEN_SANITIZE=thread -DVORLEN_BENCH=OFF
+    configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DVORLEN_SANITIZE=thread -DVORLEN_BENCH=OFF -DVORLEN_GUI=OFF
     cmake --build build-tsan -j "$jobs"
     (cd build-tsan && TSAN_OPTIONS=halt_on_error=1 ctest --output-on-failure -j "$jobs" --timeout 600)
   fi
