@@ -183,3 +183,18 @@ TEST_F(CliGetCommandTest, KilledProcessResumesFromItsPartialFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(CliGetCommandTest, SizeFilterSkipIsNotAFailureAndTheRunEnds) {
+    server_.On("/small.bin", {Server::Respond(200, {"Content-Length: 1000"}, std::string(1000, 's'))});
+    server_.On("/large.bin", {Server::Respond(200, {"Content-Length: 3000"}, std::string(3000, 'l'))});
+    // The skipped file comes first: the queue must move on to the next one.
+    TCliRun run = Get({"-j", "1", "--skip-at-most", "2", server_.Url("/small.bin"), server_.Url("/large.bin")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(saveTo_.Contents("small.bin"), "");
+    EXPECT_EQ(saveTo_.Contents("large.bin"), std::string(3000, 'l'));
+    EXPECT_NE(run.err.find(server_.Url("/small.bin") + "\tskipped"), std::string::npos) << run.err;
+}
+
+} // namespace
