@@ -151,8 +151,13 @@ void TCliDownloadQueue::Draw() {
         TQorDownloadRow row = list_.GetRow(i);
         const TQorDownloadManager* m = row.Data;
         if (!m || (m->State != 1 && m->State != 2)) continue;
+        // Between two attempts the row still shows the last attempt's count
+        // (the next one's heading sets it).
+        const bool waiting = !m->Receiving && row.SubItems[4] != std::to_string(m->RunCount) + "/" +
+                                                                     std::to_string(m->RetryCount);
         const std::string state = m->State == 2   ? TCliText::Pick(japanese_, "停止", "stopped")
                                   : m->Receiving ? TCliText::Pick(japanese_, "ダウンロード中", "downloading")
+                                  : waiting      ? TCliText::Pick(japanese_, "再試行待ち", "waiting to retry")
                                                  : TCliText::Pick(japanese_, "ヘッダを取得中", "getting header");
         const int64_t size = m->FileSize;
         const std::string sizeText = size == -1 ? unknown : TSizeText::Get(static_cast<uint64_t>(size));
