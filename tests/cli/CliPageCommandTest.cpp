@@ -161,7 +161,9 @@ TEST(CliOptions, CharsetNamesAndTries) {
         TCliOptions options;
         std::string error;
         EXPECT_EQ(options.Parse(5, argv, error), *c.charset != '\0') << c.value;
-        if (*c.charset) EXPECT_EQ(options.Charset, c.charset) << c.value;
+        if (*c.charset) {
+            EXPECT_EQ(options.Charset, c.charset) << c.value;
+        }
     }
     const char* tries[] = {"vorlen-cli", "get", "-t", "0", "http://h/"};
     TCliOptions options;
