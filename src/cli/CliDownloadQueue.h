@@ -1,9 +1,17 @@
 #pragma once
 // The download queue of a command, set up and run as a download window runs
-// its own: the settings of option.dat and the command line, the save folder,
-// the unfinished-file list (a finished file leaves it; Ctrl+C records every
-// unfinished row in it, as a closing window does), the redrawn rows on a
-// terminal (one line per file otherwise) and the summary "成功:%d 失敗:%d".
+// its own: the settings of option.dat and the command line (the attempts
+// per file are the command line's own, wget's 20 unless --tries says
+// otherwise), the save folder (made when missing), the unfinished-file list
+// (a finished file leaves it; Ctrl+C records every unfinished row in it, as
+// a closing window does), the redrawn rows on a terminal and the summary.
+//
+// Every failed attempt and the end of every file are told with their
+// reason: on a terminal the attempt's reason stays on its row and each end
+// gets a line above the rows; without one, a line each on standard error
+// ("ADDRESS<TAB>ok", "...<TAB>skipped: REASON", "...<TAB>failed: REASON";
+// the words in the run's language). A file the size filter refused is
+// skipped, not failed; a 3xx final answer saves no file and is a failure.
 //
 // Main thread only. The caller adds files, starts passes and pumps the main
 // thread's queue, calling Tick now and then.
@@ -14,6 +22,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 class TCliEngine;
 class TQorFile;
@@ -23,8 +32,8 @@ class TCliDownloadQueue {
 public:
     TCliDownloadQueue(TCliEngine& engine, const TCliOptions& options, FILE* err);
 
-    // Reads the unfinished-file list and checks the save folder; false (with
-    // a message) when the folder is missing.
+    // Reads the unfinished-file list and makes the save folder when it is
+    // missing; false (with a message) when that fails.
     bool Prepare();
     TQorUnreachList& Unreach() { return unreach_; }
 
@@ -36,6 +45,8 @@ public:
 
     // A status line above the rows (a terminal) or a line of its own.
     void SetStatus(std::string_view cp932);
+    // A line that stays (above the rows on a terminal).
+    void Line(std::string_view cp932);
     // Redraws the terminal at most once a second (a new status at once).
     void Tick();
 
@@ -46,16 +57,26 @@ public:
 
 private:
     void Draw();
+    void Clear();
+    std::string Tries(const TQorDownloadManager* m) const;
+    void Loaded(TQorFile* file);
+    void Retrying(TQorDownloadManager* m);
 
     TCliEngine& engine_;
     const TCliOptions& options_;
     FILE* err_;
     bool terminal_;
+    bool japanese_;
     std::string unreachPath_;
     TQorUnreachList unreach_;
     TQorDownloadList list_;
+    // The manager behind each queued record (the queue reports records).
+    std::unordered_map<const TQorFile*, const TQorDownloadManager*> managers_;
+    // The reason of a row's last failed attempt, shown on its row.
+    std::unordered_map<const TQorDownloadManager*, std::string> lastTry_;
     int succeeded_ = 0;
     int failed_ = 0;
+    int skipped_ = 0;
     bool processed_ = true;
     std::string status_;
     bool statusChanged_ = false;

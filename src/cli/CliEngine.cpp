@@ -7,18 +7,22 @@
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
 #include "platform/StringTable.h"
+#include "platform/SystemFolders.h"
 #include "platform/WinPath.h"
 
 #include <memory>
 
 TCliEngine::TCliEngine() = default;
 
-bool TCliEngine::Init(std::string& error) {
+bool TCliEngine::Init(std::string& error, bool japanese) {
     // No screen here: the window-position file keeps the defaults of a
     // 1024 x 768 screen, and the command line never writes it.
     Setting = std::make_unique<TSetting>(1024, 768);
     if (Setting->InitError || Setting->DataFolder.empty()) {
-        error = TCodePage::ToUtf8(TStringTable::Get(55));
+        const std::string appData = TSystemFolders::AppDataFolder();
+        const std::string folder = appData.empty() ? std::string() : TWinPath::ToNative(appData + "Vorlen\\");
+        error = japanese ? TCodePage::ToUtf8(TStringTable::Get(55)) + " (" + folder + ")"
+                         : "cannot set up the data folder " + (folder.empty() ? "($XDG_CONFIG_HOME and $HOME are not set)" : folder);
         return false;
     }
     const std::string& data = Setting->DataFolder;

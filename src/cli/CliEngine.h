@@ -21,9 +21,9 @@ class TCliEngine {
 public:
     TCliEngine();
 
-    // False (with a one-line message in `error`) when the data folder
-    // cannot be set up.
-    bool Init(std::string& error);
+    // False (with a one-line message in `error`, UTF-8, naming the folder)
+    // when the data folder cannot be set up.
+    bool Init(std::string& error, bool japanese = false);
     // Applies the connection overrides of the command line.
     void ApplyOptions(const TCliOptions& options);
     // Sets up a load manager as the main window sets up its own.

@@ -3,6 +3,7 @@
 #include "cli/CliDownloadQueue.h"
 #include "cli/CliEngine.h"
 #include "cli/CliSignals.h"
+#include "cli/CliText.h"
 #include "download/QorUnreachList.h"
 #include "engine/QorFile.h"
 #include "engine/QorURLExpand.h"
@@ -32,7 +33,8 @@ bool TCliGetCommand::CollectAddresses(std::vector<std::string>& addresses, TQorU
     if (!options_.InputFile.empty()) {
         std::string input;
         if (!ReadInput(options_.InputFile, input)) {
-            std::fprintf(err_, "vorlen-cli: cannot read %s\n", options_.InputFile.c_str());
+            TCliText::Error(err_, TCliText::Pick(options_.Japanese, "読み込めません: ", "cannot read ") +
+                                      TCodePage::FromUtf8(options_.InputFile));
             return false;
         }
         text += TCodePage::FromUtf8(input) + "\n";
@@ -51,7 +53,7 @@ int TCliGetCommand::Run() {
     std::vector<std::string> addresses;
     if (!CollectAddresses(addresses, queue.Unreach())) return 1;
     if (addresses.empty()) {
-        std::fprintf(err_, "vorlen-cli: nothing to download\n");
+        TCliText::Error(err_, TCliText::Pick(options_.Japanese, "ダウンロードするものがありません", "nothing to download"));
         return 1;
     }
     if (!queue.Prepare()) return 1;

@@ -3,13 +3,16 @@
 // window does. Addresses come from the arguments, from -i FILE (or -i - for
 // standard input, one per line, numbered ranges expanded) and, with
 // --unfinished, from the unfinished-file list; files resume from their
-// partial files. While it runs, a terminal shows one line per active row,
-// redrawn at most once a second; at the end the summary "成功:%d 失敗:%d".
+// partial files. Each file gets at most --tries attempts (20 by default),
+// and every failed attempt and every end says why (see TCliDownloadQueue).
+// While it runs, a terminal shows one line per active row, redrawn at most
+// once a second; at the end the summary of saved, failed and skipped files.
 // Ctrl+C cancels the transfers and records every unfinished row in
 // unreach.dat, as a closing download window does; finished files leave it.
 //
-// Exit status: 0 when every file succeeded, 5 when some failed, 1 when there
-// was nothing to download or the input could not be read, 130 interrupted.
+// Exit status: 0 when no file failed (skipped ones included), 5 when some
+// failed, 1 when there was nothing to download, the input could not be read
+// or the save folder could not be made, 130 interrupted.
 #include "cli/CliCommand.h"
 
 #include <string>

@@ -1,6 +1,10 @@
 #include "cli/CliOptions.h"
 
+#include "cli/CliLanguage.h"
+
+#include <cctype>
 #include <charconv>
+#include <climits>
 #include <cstdint>
 #include <string_view>
 
@@ -16,9 +20,25 @@ bool ReadInt(std::string_view text, int low, int high, int& value) {
     return ec == std::errc() && end == text.data() + text.size() && value >= low && value <= high;
 }
 
+// The usual names of the four encodings, in any letter case, with or
+// without "-" and "_": Shift_JIS, EUC-JP, ISO-2022-JP, UTF-8 and the short
+// forms.
+std::string CharsetName(std::string_view text) {
+    std::string key;
+    for (char c : text)
+        if (c != '-' && c != '_') key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (key == "sjis" || key == "shiftjis" || key == "cp932" || key == "windows31j" || key == "mskanji") return "sjis";
+    if (key == "euc" || key == "eucjp") return "euc";
+    if (key == "jis" || key == "iso2022jp") return "jis";
+    if (key == "utf8") return "utf8";
+    return "";
+}
+
 } // namespace
 
 bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
+    Japanese = TCliLanguage::FromEnvironment();
+    auto say = [this](std::string_view ja, std::string_view en) { return std::string(Japanese ? ja : en); };
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
         // Options that take a value accept "--name value" and "--name=value".
@@ -37,7 +57,8 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
                 return true;
             }
             if (i + 1 >= argc) {
-                error = "option " + std::string(name) + " needs a value";
+                error = say("オプション " + std::string(name) + " には値が必要です",
+                            "option " + std::string(name) + " needs a value");
                 return false;
             }
             out = argv[++i];
@@ -56,17 +77,19 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
             NoTextSearch = true;
         } else if (name == "--charset") {
             if (!value(v)) return false;
-            if (v != "sjis" && v != "euc" && v != "jis" && v != "utf8") {
-                error = "--charset must be one of sjis, euc, jis, utf8";
+            Charset = CharsetName(v);
+            if (Charset.empty()) {
+                error = say("--charset には Shift_JIS、EUC-JP、ISO-2022-JP、UTF-8 (または sjis、euc、jis、utf8) を指定してください",
+                            "--charset must be one of Shift_JIS, EUC-JP, ISO-2022-JP, UTF-8 (or sjis, euc, jis, utf8)");
                 return false;
             }
-            Charset = v;
         } else if (name == "--proxy") {
             if (!value(v)) return false;
             size_t colon = v.rfind(':');
             if (colon == std::string_view::npos || colon == 0 ||
                 !ReadInt(v.substr(colon + 1), 1, 65535, ProxyPort)) {
-                error = "--proxy must be HOST:PORT with a port from 1 to 65535";
+                error = say("--proxy は HOST:PORT (ポートは 1 から 65535) で指定してください",
+                            "--proxy must be HOST:PORT with a port from 1 to 65535");
                 return false;
             }
             ProxyHost = v.substr(0, colon);
@@ -80,7 +103,8 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
             if (!value(v)) return false;
             int seconds = 0;
             if (!ReadInt(v, 1, 999, seconds)) {
-                error = "--timeout must be a number of seconds from 1 to 999";
+                error = say("--timeout は 1 から 999 の秒数で指定してください",
+                            "--timeout must be a number of seconds from 1 to 999");
                 return false;
             }
             Timeout = seconds;
@@ -93,32 +117,42 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
         } else if (name == "-j") {
             if (!value(v)) return false;
             if (!ReadInt(v, 1, 9, Parallel)) {
-                error = "-j must be a number from 1 to 9";
+                error = say("-j は 1 から 9 の数で指定してください", "-j must be a number from 1 to 9");
                 return false;
             }
-        } else if (name == "--retry" || name == "--retry-wait") {
+        } else if (name == "--retry" || name == "--tries" || name == "-t") {
             if (!value(v)) return false;
             int n = 0;
-            if (!ReadInt(v, name == "--retry" ? 1 : 0, 9999, n)) {
-                error = std::string(name) + (name == "--retry" ? " must be a number from 1 to 9999"
-                                                               : " must be a number of seconds from 0 to 9999");
+            if (!ReadInt(v, 0, 9999, n)) {
+                error = say(std::string(name) + " は 0 (無制限) から 9999 の数で指定してください",
+                            std::string(name) + " must be a number from 0 (no limit) to 9999");
                 return false;
             }
-            (name == "--retry" ? Retry : RetryWait) = n;
+            Retry = n == 0 ? INT_MAX : n;
+        } else if (name == "--retry-wait") {
+            if (!value(v)) return false;
+            int n = 0;
+            if (!ReadInt(v, 0, 9999, n)) {
+                error = say("--retry-wait は 0 から 9999 の秒数で指定してください",
+                            "--retry-wait must be a number of seconds from 0 to 9999");
+                return false;
+            }
+            RetryWait = n;
         } else if (name == "--dir-reapp") {
             DirReapp = true;
         } else if (name == "--skip-at-most" || name == "--skip-at-least") {
             if (!value(v)) return false;
             uint64_t kb = 0;
             if (!ReadSize(v, kb)) {
-                error = std::string(name) + " must be a size in KB";
+                error = say(std::string(name) + " は KB 単位のサイズで指定してください",
+                            std::string(name) + " must be a size in KB");
                 return false;
             }
             (name == "--skip-at-most" ? SkipAtMostKB : SkipAtLeastKB) = kb;
         } else if (name == "--unfinished") {
             Unfinished = true;
         } else if (name == "-l") {
-            // Checked by the command, with the cascade tab's messages.
+            // Checked by the command, with the cascade tab's checks.
             if (!value(v)) return false;
             Levels = std::string(v);
         } else if (name == "--scope") {
@@ -127,7 +161,8 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
             else if (v == "below") Scope = 1;
             else if (v == "only") Scope = 2;
             else {
-                error = "--scope must be one of all, below, only";
+                error = say("--scope には all、below、only のどれかを指定してください",
+                            "--scope must be one of all, below, only");
                 return false;
             }
         } else if (name == "--ext") {
@@ -142,7 +177,7 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
         } else if (name == "--list") {
             ListOnly = true;
         } else if (arg.starts_with("-") && arg.size() > 1) {
-            error = "unknown option " + std::string(arg);
+            error = say("不明なオプション " + std::string(arg), "unknown option " + std::string(arg));
             return false;
         } else if (Command.empty()) {
             Command = arg;
@@ -152,30 +187,32 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
     }
     if (Help || Version) return true;
     if (Command.empty()) {
-        error = "no command given";
+        error = say("コマンドがありません", "no command given");
         return false;
     }
     if (Command != "list" && Command != "head" && Command != "source" && Command != "get" && Command != "cascade") {
-        error = "unknown command '" + Command + "'";
+        error = say("不明なコマンド '" + Command + "'", "unknown command '" + Command + "'");
         return false;
     }
     if ((Command == "get" || Command == "cascade") && SkipAtMostKB && SkipAtLeastKB) {
-        error = "--skip-at-most and --skip-at-least cannot be used together";
+        error = say("--skip-at-most と --skip-at-least は同時に使えません",
+                    "--skip-at-most and --skip-at-least cannot be used together");
         return false;
     }
     if (Command == "get") {
         if (Addresses.empty() && InputFile.empty() && !Unfinished) {
-            error = "get needs addresses, -i FILE or --unfinished";
+            error = say("get にはアドレス、-i FILE または --unfinished が必要です",
+                        "get needs addresses, -i FILE or --unfinished");
             return false;
         }
         return true;
     }
     if (Command == "cascade" && !Levels) {
-        error = "cascade needs -l LEVELS";
+        error = say("cascade には -l LEVELS が必要です", "cascade needs -l LEVELS");
         return false;
     }
     if (Addresses.size() != 1) {
-        error = Command + " takes exactly one address";
+        error = say(Command + " にはアドレスを一つだけ指定してください", Command + " takes exactly one address");
         return false;
     }
     return true;

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of vorlen-cli: the command, its addresses and the
 // options shared by the commands. Texts stay as given (UTF-8); the commands
-// convert them to the program's code page.
+// convert them to the program's code page. The run's language comes with
+// them (from the locale, see TCliLanguage).
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,7 +12,7 @@ struct TCliOptions {
     std::string Command;                // "list", "head", "source", "get", "cascade"
     std::vector<std::string> Addresses; // in the order given
     bool NoCache = false;
-    std::string Charset;                // "", "sjis", "euc", "jis", "utf8"
+    std::string Charset;                // "", "sjis", "euc", "jis", "utf8" (from the usual names)
     std::string ProxyHost;
     int ProxyPort = 0;
     std::optional<std::string> User;
@@ -23,7 +24,7 @@ struct TCliOptions {
     std::string InputFile;              // -i FILE; "-" is standard input
     std::string SaveFolder;             // -d FOLDER
     int Parallel = 0;                   // -j N (1 to 9); 0: option.dat's LoadCount
-    std::optional<int> Retry;           // attempts per file
+    std::optional<int> Retry;           // attempts per file (--tries 0: INT_MAX, no limit)
     std::optional<int> RetryWait;       // seconds between attempts
     bool DirReapp = false;
     std::optional<uint64_t> SkipAtMostKB;
@@ -38,8 +39,14 @@ struct TCliOptions {
     bool ListOnly = false;              // --list
     bool Help = false;
     bool Version = false;
+    bool Japanese = false;              // the run's language
 
-    // Reads argv[1..]. False with `error` set (one line, no "vorlen-cli:"
-    // prefix) when the command line is wrong.
+    // The attempts per file when --tries is not given (wget's default);
+    // the window program keeps its own.
+    static constexpr int kDefaultTries = 20;
+
+    // Reads the language from the environment, then argv[1..]. False with
+    // `error` set (one line, UTF-8, no "vorlen-cli:" prefix) when the
+    // command line is wrong.
     bool Parse(int argc, const char* const* argv, std::string& error);
 };

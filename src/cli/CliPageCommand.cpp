@@ -1,6 +1,8 @@
 #include "cli/CliPageCommand.h"
 
+#include "cli/CliConnectWatch.h"
 #include "cli/CliEngine.h"
+#include "cli/CliFailure.h"
 #include "cli/CliSignals.h"
 #include "cli/CliText.h"
 #include "engine/QorLoadManager.h"
@@ -17,18 +19,10 @@ std::string RecordAddress(const TQorFile& file) {
     return file.Kind == TQorFile::kMail ? file.URL->FileName : file.URL->GetURL();
 }
 
-const char* LocalMessage(int reply) {
-    switch (reply) {
-    case 900: return "nothing to show at that address";
-    case 904: return "no such file";
-    case 905: return "the file cannot be read";
-    default: return nullptr;
-    }
-}
-
 } // namespace
 
 int TCliPageCommand::Run() {
+    const bool ja = options_.Japanese;
     const bool headOnly = options_.Command == "head";
     TQorLoadManager manager;
     engine_.Configure(manager, options_);
@@ -39,14 +33,22 @@ int TCliPageCommand::Run() {
     if (headOnly) {
         manager.OnHead = [](TQorLoadThread*, TQorFile&, bool, bool& getEntity) { getEntity = false; };
     }
+    TCliConnectWatch watch;
+    watch.Attach(manager);
 
     bool done = false;
     int state = 0, reply = 0;
+    bool local = false;
+    TConnectFailure failure = cfNone;
     manager.OnLoaded = [&](TQorLoadManager* sender, int s, int r) {
         done = true;
         state = s;
         reply = r;
-        if (s != 0) return;
+        local = sender->Local;
+        failure = watch.Take();
+        // Nothing came: no answer to print (an address of a scheme that is
+        // not fetched ends so too).
+        if (s != 0 || (r == 0 && !sender->Local)) return;
         TQorPageItems& items = *sender->PageItems;
         if (options_.Command == "list") {
             for (const auto& file : items.Files) {
@@ -59,13 +61,14 @@ int TCliPageCommand::Run() {
             TCliText::Write(out_, sender->HeadText);
             if (!sender->HeadText.empty()) TCliText::Write(out_, "\r\n");
         }
-        std::fprintf(err_, "status: %d\n", r);
+        TCliText::Write(err_, TCliText::Pick(ja, "状態: ", "status: ") + std::to_string(r) + "\n");
         if (options_.Command != "head") {
-            TCliText::Write(err_, "title: " + items.Title + "\n");
+            TCliText::Write(err_, TCliText::Pick(ja, "タイトル: ", "title: ") + items.Title + "\n");
         }
     };
 
-    TQorFile page(TCliEngine::AddressFromArgument(options_.Addresses[0]));
+    const std::string address = TCliEngine::AddressFromArgument(options_.Addresses[0]);
+    TQorFile page(address);
     TCliSignals signals;
     manager.Load(&page);
     while (!done) {
@@ -77,23 +80,12 @@ int TCliPageCommand::Run() {
     }
     std::fflush(out_);
 
-    if (signals.Interrupted() || state == 1) {
-        std::fprintf(err_, "vorlen-cli: interrupted\n");
-        return 130;
-    }
-    if (state == 3) {
-        std::fprintf(err_, "vorlen-cli: timed out\n");
-        return 3;
-    }
-    if (state != 0) {
-        std::fprintf(err_, "vorlen-cli: cannot connect: %s\n", options_.Addresses[0].c_str());
-        return 2;
-    }
-    if (reply >= 400) {
-        const char* local = LocalMessage(reply);
-        if (local) std::fprintf(err_, "vorlen-cli: %s: %s\n", local, options_.Addresses[0].c_str());
-        else std::fprintf(err_, "vorlen-cli: the server answered %d\n", reply);
-        return 4;
-    }
-    return 0;
+    // The header of a redirection not followed on purpose is what head
+    // was asked for; otherwise a 3xx at the end brought no page.
+    const bool take3xx = headOnly && options_.NoRedirect;
+    std::string reason;
+    int status = TCliFailure::Page(signals.Interrupted() ? 1 : state, reply, local, take3xx, failure, engine_.Conn, ja,
+                                   reason);
+    if (status != 0) TCliText::Error(err_, TCodePage::FromUtf8(options_.Addresses[0]) + ": " + reason);
+    return status;
 }

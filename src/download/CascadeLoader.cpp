@@ -183,12 +183,22 @@ int TCascadeLoader::LevelsValue(std::string_view levelsText) {
     return ParseLevels(TSjisText::Trim(levelsText), value) ? value : 0;
 }
 
-bool TCascadeLoader::CheckInput(std::string_view startURL, std::string_view levelsText, std::string& message) {
-    message.clear();
-    if (TSjisText::Trim(startURL).empty()) message = SJ("開始アドレスが空です。");
+TCascadeLoader::TInputCheck TCascadeLoader::CheckInputFailure(std::string_view startURL, std::string_view levelsText) {
+    TInputCheck failure = kInputOk;
+    if (TSjisText::Trim(startURL).empty()) failure = kInputNoStart;
     const std::string levels = TSjisText::Trim(levelsText);
     int value = 0;
-    if (!levels.empty() && !ParseLevels(levels, value)) message = SJ("追跡階層数が不正です。");
-    if (value < 0 || value > 9999) message = SJ("追跡階層数は 1 から 9999 の間で設定してください。");
+    if (!levels.empty() && !ParseLevels(levels, value)) failure = kInputLevelsText;
+    if (value < 0 || value > 9999) failure = kInputLevelsRange;
+    return failure;
+}
+
+bool TCascadeLoader::CheckInput(std::string_view startURL, std::string_view levelsText, std::string& message) {
+    switch (CheckInputFailure(startURL, levelsText)) {
+    case kInputOk: message.clear(); break;
+    case kInputNoStart: message = SJ("開始アドレスが空です。"); break;
+    case kInputLevelsText: message = SJ("追跡階層数が不正です。"); break;
+    case kInputLevelsRange: message = SJ("追跡階層数は 1 から 9999 の間で設定してください。"); break;
+    }
     return message.empty();
 }

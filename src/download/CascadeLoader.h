@@ -104,6 +104,10 @@ public:
     // the last failing check: the start address is empty, the level count is
     // not a number, or it lies outside 0..9999 (an empty count is 0).
     static bool CheckInput(std::string_view startURL, std::string_view levelsText, std::string& message);
+    // The same checks for a front end with texts of its own: the last
+    // failing one (kInput...), or kInputOk.
+    enum TInputCheck { kInputOk, kInputNoStart, kInputLevelsText, kInputLevelsRange };
+    static TInputCheck CheckInputFailure(std::string_view startURL, std::string_view levelsText);
     // The level count as typed; 0 when it is not a number.
     static int LevelsValue(std::string_view levelsText);
 

@@ -89,6 +89,9 @@ TQorDownloadRow* TQorDownloadList::AddFile(const TQorFile* file) {
     m->OnHead = [this](TQorDownloadManager* s) { LoadManHead(s); };
     m->OnReceiveData = [this](TQorDownloadManager* s, int count) { LoadManReceiveData(s, count); };
     m->OnLoaded = [this](TQorDownloadManager* s, int error, int status) { LoadManLoaded(s, error, status); };
+    m->OnRetry = [this](TQorDownloadManager* s) {
+        if (!Unprocess && s != deleting_ && OnRetry) OnRetry(this, s);
+    };
 
     auto row = std::make_unique<TQorDownloadRow>();
     row->Caption = m->File->URL->FileName.empty() ? std::string("index.html") : m->File->URL->FileName;

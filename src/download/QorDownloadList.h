@@ -43,6 +43,7 @@ public:
     using TNotifyEvent = std::function<void(TQorDownloadList* sender)>;
     // index: the changed row, or -1 when rows were added, removed or moved.
     using TChangeEvent = std::function<void(TQorDownloadList* sender, int index)>;
+    using TRetryEvent = std::function<void(TQorDownloadList* sender, TQorDownloadManager* manager)>;
 
     static constexpr int kImageWait = 0;
     static constexpr int kImageHeading = 1;
@@ -71,6 +72,9 @@ public:
     TLoadedEvent OnLoaded;
     TNotifyEvent OnProcessed;
     TChangeEvent OnChange;
+    // Main thread: a row's attempt failed and another follows; the manager
+    // tells why (see TQorDownloadManager::OnRetry).
+    TRetryEvent OnRetry;
 
     const std::string& GetDefaultSaveDir() const { return defaultSaveDir_; }
     // Adds the trailing "\" when missing; handed to every manager, also to

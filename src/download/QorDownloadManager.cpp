@@ -149,6 +149,9 @@ void TQorDownloadManager::Download(bool first) {
     Canceled = false;
     PartFile.clear();
     SaveName.clear();
+    SizeRefused = false;
+    TransferError = 0;
+    ConnectFailure = cfNone;
     State = 1;
     FileSize = -1;
     LoadSize = 0;
@@ -383,7 +386,10 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     if (!ParseLength(response.Values.Get("content-length"), length)) length = -1;
     if (CheckSize) {
         const uint64_t ulength = length < 0 ? UINT64_MAX : static_cast<uint64_t>(length);
-        if (SizeVector ? LimitSize >= ulength : LimitSize <= ulength) return;
+        if (SizeVector ? LimitSize >= ulength : LimitSize <= ulength) {
+            SizeRefused = true;
+            return;
+        }
     }
 
     // 9, 10.
@@ -444,6 +450,8 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
     State = 3;
     Result = http.ErrorCode;
     StatusCode = http.ResponseHeader.StatusCode;
+    TransferError = Result;
+    ConnectFailure = Result == 2 && http.GetSocket() ? http.GetSocket()->LastConnectFailure() : cfNone;
 
     // A server that ignored the range and sent the whole body (2xx but not
     // 206) appended it after the old part: drop the old part so the file
@@ -492,10 +500,13 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
 
     if (RunCount >= RetryCount || !retry || Result == 1) {
         retry = false;
-        if (OnLoaded) OnLoaded(this, Result, StatusCode);
+        // The client's code, not Result: a refused head (Result 1) is no
+        // cancellation, and the queue must start its next rows after it.
+        if (OnLoaded) OnLoaded(this, TransferError, StatusCode);
     }
     Thread = nullptr;
     if (retry && RunCount < RetryCount && !Canceled) {
+        if (OnRetry) OnRetry(this);
         Download(false);
     } else {
         PageItems.reset();

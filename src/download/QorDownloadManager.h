@@ -20,10 +20,16 @@
 // "http" Download starts nothing: it ends the row at once, raising OnLoaded
 // (error 2, status 0) from inside Download.
 //
+// Why an attempt ended, for a front end that tells the user: Result and
+// StatusCode, TransferError (the HTTP client's own code), ConnectFailure
+// (why the connection could not be opened) and SizeRefused (the size filter
+// refused the head). OnRetry comes between a failed attempt and the next.
+//
 // Sizes are 64-bit throughout; FileSize, LoadSize and PrevLoadSize are
 // atomics so that the queue may read them from the progress handlers.
 #include "engine/QorFile.h"
 #include "platform/Persistent.h"
+#include "platform/Transport.h"
 
 #include <atomic>
 #include <cstdint>
@@ -42,8 +48,9 @@ public:
     using THeadingEvent = std::function<void(TQorDownloadManager* sender, TQorFile& file)>;
     using TNotifyEvent = std::function<void(TQorDownloadManager* sender)>;
     using TReceiveDataEvent = std::function<void(TQorDownloadManager* sender, int count)>;
-    // `error`: the HTTP client's error code (or the manager's Result, see
-    // Result); `status`: the last HTTP status.
+    // `error`: the HTTP client's error code (2 for a scheme nothing
+    // fetches); `status`: the last HTTP status. A head refused by the size
+    // filter is no error of the client (0): the queue moves on after it.
     using TLoadedEvent = std::function<void(TQorDownloadManager* sender, int error, int status)>;
 
     // A 416 answer to a range request restarts the file from zero without
@@ -70,6 +77,9 @@ public:
     std::string CachePath;                 // folder of the partial files
     int Result = 0;
     int StatusCode = 0;
+    int TransferError = 0;                 // the HTTP client's code at the end of the last attempt
+    TConnectFailure ConnectFailure = cfNone; // with TransferError 2: why
+    bool SizeRefused = false;              // the last head was refused by the size filter
     std::string SaveName;
     bool Independent = false;
     int RetryCount = kRetryCountDefault;
@@ -89,6 +99,9 @@ public:
     TNotifyEvent OnHead;
     TReceiveDataEvent OnReceiveData;
     TLoadedEvent OnLoaded;
+    // Main thread: an attempt failed and another follows (after RetryWait);
+    // Result and the fields above tell why. Not copied by Assign.
+    TNotifyEvent OnRetry;
 
     std::atomic<uint32_t> LastTick{0};
     std::atomic<bool> Receiving{false};

@@ -28,12 +28,25 @@ int PollFor(pollfd* fds, nfds_t count, int timeoutMs) {
     }
 }
 
+TConnectFailure FailureOf(int error) {
+    switch (error) {
+    case ECONNREFUSED: return cfRefused;
+    case ETIMEDOUT: return cfTimedOut;
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case EHOSTDOWN: return cfUnreachable;
+    default: return cfOther;
+    }
+}
+
 } // namespace
 
 TTcpTransport::~TTcpTransport() { Close(); }
 
 TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent* cancel) {
     ReleaseSocket();
+    failure_ = cfNone;
     if (shutDown_) return crCancelled;
 
     addrinfo hints{};
@@ -42,17 +55,25 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
     std::string service = std::to_string(port);
+    if (port <= 0 || port > 65535) {
+        failure_ = cfOther;
+        return shutDown_ ? crCancelled : crFailed;
+    }
     // The lookup itself cannot be broken off; a Shutdown during it is seen
     // right after.
-    if (host.empty() || port <= 0 || port > 65535 ||
-        ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+    if (host.empty() || ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) {
+        failure_ = cfUnknownHost;
         return shutDown_ ? crCancelled : crFailed;
+    }
     std::unique_ptr<addrinfo, TAddrInfoFree> list(found);
 
     for (addrinfo* ai = list.get(); ai; ai = ai->ai_next) {
         int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
                           ai->ai_protocol);
-        if (fd < 0) continue;
+        if (fd < 0) {
+            failure_ = cfOther;
+            continue;
+        }
         {
             std::lock_guard lock(mutex_);
             fd_ = fd;
@@ -64,28 +85,34 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
             return crCancelled;
         }
         bool connected = ::connect(fd, ai->ai_addr, ai->ai_addrlen) == 0;
+        // The reason of the last address tried is the one reported.
+        int error = connected ? 0 : errno;
         if (!connected && errno == EINPROGRESS) {
             pollfd fds[3] = {{fd, POLLOUT, 0},
                              {shutdownEvent_.Handle(), POLLIN, 0},
                              {cancel ? cancel->Handle() : -1, POLLIN, 0}};
             if (PollFor(fds, 3, -1) < 0) {
                 ReleaseSocket();
+                failure_ = cfOther;
                 return crFailed;
             }
             if ((fds[1].revents | fds[2].revents) & POLLIN || shutDown_) {
                 ReleaseSocket();
                 return crCancelled;
             }
-            int error = 0;
+            error = 0;
             socklen_t len = sizeof error;
-            connected = ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0;
+            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+            connected = error == 0;
         }
         if (connected) {
             int one = 1; // requests go out in small chunks; do not hold them back
             ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
             connected_ = true;
+            failure_ = cfNone;
             return crConnected;
         }
+        failure_ = FailureOf(error);
         ReleaseSocket();
     }
     return shutDown_ ? crCancelled : crFailed;

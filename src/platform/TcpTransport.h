@@ -21,6 +21,7 @@ public:
     ssize_t Recv(void* buffer, size_t count) override;
     void Shutdown() override;
     void Close() override;
+    TConnectFailure LastConnectFailure() const override { return failure_; }
 
 private:
     // Owner only. Closes the descriptor, leaving a Shutdown in force.
@@ -33,4 +34,5 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> shutDown_{false};
     TEvent shutdownEvent_{true, false};
+    TConnectFailure failure_ = cfNone;
 };

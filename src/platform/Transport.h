@@ -21,6 +21,16 @@ enum TConnectResult {
     crCancelled, // Shutdown, or the cancel event, broke it off
 };
 
+// Why the last Connect answered crFailed, for a message that says so.
+enum TConnectFailure {
+    cfNone,
+    cfUnknownHost, // the name could not be resolved
+    cfRefused,     // nothing listens on the port
+    cfTimedOut,    // the connect itself timed out (the system's limit)
+    cfUnreachable, // no route to the host or its network
+    cfOther,
+};
+
 enum TReadyResult {
     rrReadable, // data, the end of the stream or an error is there to Recv
     rrTimeout,
@@ -50,6 +60,10 @@ public:
     // of the stream, kRecvNothingYet when nothing has arrived, -1 on error.
     static constexpr ssize_t kRecvNothingYet = -2;
     virtual ssize_t Recv(void* buffer, size_t count) = 0;
+    // Why the last Connect failed, read by the owner or after the owning
+    // thread has ended. Meaningful after crFailed only; cfNone from a
+    // transport that cannot tell.
+    virtual TConnectFailure LastConnectFailure() const { return cfNone; }
     // Any thread: break off (see above).
     virtual void Shutdown() = 0;
     // Owner only: shut down and release the connection; ends a Shutdown.

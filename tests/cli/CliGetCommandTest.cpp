@@ -71,11 +71,11 @@ TEST_F(CliGetCommandTest, DownloadsEveryFileAndTellsWhetherAllSucceeded) {
     EXPECT_EQ(ok.status, 0) << ok.err;
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(saveTo_.Contents("f" + std::to_string(i) + ".bin"), bodies[i - 1]) << i;
-    EXPECT_NE(ok.err.find("成功:3 失敗:0"), std::string::npos) << ok.err;
+    EXPECT_NE(ok.err.find("succeeded: 3, failed: 0\n"), std::string::npos) << ok.err;
 
     TCliRun some = Get({"--retry", "1", server_.Url("/f1.bin"), server_.Url("/missing.bin")});
     EXPECT_EQ(some.status, 5) << some.err;
-    EXPECT_NE(some.err.find("成功:1 失敗:1"), std::string::npos) << some.err;
+    EXPECT_NE(some.err.find("succeeded: 1, failed: 1\n"), std::string::npos) << some.err;
 }
 
 TEST_F(CliGetCommandTest, InterruptRecordsTheFileAndUnfinishedResumesIt) {
@@ -180,6 +180,108 @@ TEST_F(CliGetCommandTest, KilledProcessResumesFromItsPartialFile) {
     for (const std::string& r : server_.Requests())
         if (r.find("range: bytes=" + std::to_string(first) + "-") != std::string::npos) ranged = true;
     EXPECT_TRUE(ranged);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CliGetCommandTest, SizeFilterSkipIsNotAFailureAndTheRunEnds) {
+    server_.On("/small.bin", {Server::Respond(200, {"Content-Length: 1000"}, std::string(1000, 's'))});
+    server_.On("/large.bin", {Server::Respond(200, {"Content-Length: 3000"}, std::string(3000, 'l'))});
+    // One at a time, the skipped file first: the queue must move on to the
+    // next one, and end after the last.
+    TCliRun run = Get({"-j", "1", "--skip-at-most", "2", server_.Url("/small.bin"), server_.Url("/large.bin")});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(saveTo_.Contents("small.bin"), "");
+    EXPECT_TRUE(saveTo_.Contents("large.bin") == std::string(3000, 'l'));
+    EXPECT_NE(run.err.find(server_.Url("/small.bin") + "\tskipped: size filter\n"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("succeeded: 1, failed: 0, skipped: 1\n"), std::string::npos) << run.err;
+
+    TCliRun alone = Get({"--skip-at-most", "2", server_.Url("/small.bin")});
+    EXPECT_EQ(alone.status, 0) << alone.err;
+}
+
+TEST_F(CliGetCommandTest, EachFailedTryAndEachFailureSaysWhy) {
+    server_.On("/missing.bin", {Server::Respond(404, {}, "no")});
+    server_.On("/loop.bin", {Server::Respond(302, {"Location: /loop.bin"}, "")});
+    server_.On("/silent.bin", {Server::Stall()});
+    server_.On("/short.bin", {Server::Respond(200, {"Content-Length: 10"}, "x")});
+    TTestHttpServer closedServer;
+    const std::string refused = closedServer.Url("/r.bin");
+    closedServer.Stop();
+    struct TCase {
+        std::string address;
+        std::vector<std::string> extra;
+        std::string reason;
+        bool retried; // the failure is worth another try
+    };
+    const TCase cases[] = {
+        {refused, {}, "connection refused", true},
+        // An empty label fails in the resolver, without a query.
+        {"http://no..such.host/f.bin", {}, "unknown host", true},
+        {server_.Url("/silent.bin"), {"--timeout", "1"}, "timed out (no answer within 1 s)", true},
+        {server_.Url("/short.bin"), {}, "the connection ended early (1 / 10 bytes)", true},
+        {server_.Url("/missing.bin"), {}, "the server answered 404", false},
+        {server_.Url("/loop.bin"), {}, "the redirections did not end (last answer 302)", false},
+        {server_.Url("/loop.bin"), {"--no-redirect"}, "redirection not followed (answer 302)", false},
+        {"https://127.0.0.1:1/f.bin", {}, "not fetched (only http and file addresses are fetched)", false},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.address);
+        std::vector<std::string> args{"--tries", "2"};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        args.push_back(c.address);
+        TCliRun run = Get(args);
+        EXPECT_EQ(run.status, 5) << run.err;
+        const std::string tried = c.address + "\ttry 1/2 failed: " + c.reason + "; next try in 0 s\n";
+        EXPECT_EQ(run.err.find(tried) != std::string::npos, c.retried) << run.err;
+        const std::string failed = c.address + "\tfailed: " + c.reason + (c.retried ? " (2 tries)\n" : "\n");
+        EXPECT_NE(run.err.find(failed), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find("succeeded: 0, failed: 1\n"), std::string::npos) << run.err;
+    }
+
+    // Under a Japanese locale the same in the program's Japanese.
+    TScopedEnv locale("LC_ALL", "ja_JP.UTF-8");
+    TCliRun japanese = Get({"--tries", "1", refused});
+    EXPECT_EQ(japanese.status, 5) << japanese.err;
+    EXPECT_NE(japanese.err.find(refused + "\t失敗: 接続を拒否されました\n"), std::string::npos) << japanese.err;
+    EXPECT_NE(japanese.err.find("成功:0 失敗:1\n"), std::string::npos) << japanese.err;
+}
+
+TEST_F(CliGetCommandTest, TwentyTriesUnlessToldOtherwise) {
+    TTestHttpServer closedServer;
+    const std::string refused = closedServer.Url("/r.bin");
+    closedServer.Stop();
+    TCliRun run = Get({refused});
+    EXPECT_EQ(run.status, 5) << run.err;
+    EXPECT_NE(run.err.find("\ttry 19/20 failed: connection refused"), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("\ttry 20/20"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("\tfailed: connection refused (20 tries)\n"), std::string::npos) << run.err;
+}
+
+TEST_F(CliGetCommandTest, SaveFolderIsMadeAndAFolderThatCannotBeWrittenIsNamed) {
+    server_.On("/a/f.bin", {Server::Respond(200, {"Content-Length: 3"}, "abc")});
+    const std::string nested = (saveTo_.NativePath("new") / "deeper").string();
+    TCliRun made = RunCli<TCliGetCommand>({"get", "-d", nested.c_str(), "--retry-wait", "0",
+                                           server_.Url("/a/f.bin").c_str()});
+    EXPECT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(saveTo_.Contents("new/deeper/f.bin"), "abc");
+
+    // A file where --dir-reapp wants the server's folder: the file cannot
+    // be placed (whoever runs the test).
+    std::ofstream(saveTo_.NativePath("127.0.0.1")) << "in the way";
+    TCliRun blocked = Get({"--dir-reapp", server_.Url("/a/f.bin")});
+    EXPECT_EQ(blocked.status, 5) << blocked.err;
+    EXPECT_NE(blocked.err.find("\tfailed: cannot write to the save folder " + saveTo_.Native()), std::string::npos)
+        << blocked.err;
+
+    // A save folder that cannot be made is told before anything starts.
+    const std::string under = saveTo_.NativePath("127.0.0.1").string() + "/sub";
+    TCliRun refused = RunCli<TCliGetCommand>({"get", "-d", under.c_str(), server_.Url("/a/f.bin").c_str()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("vorlen-cli: cannot create the save folder " + under + "\n"), std::string::npos)
+        << refused.err;
 }
 
 } // namespace

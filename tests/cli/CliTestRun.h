@@ -33,7 +33,7 @@ TCliRun RunCli(std::vector<const char*> args) {
     std::string error;
     TCliRun run;
     TCliEngine engine;
-    if (!options.Parse(static_cast<int>(args.size()), args.data(), error) || !engine.Init(error)) {
+    if (!options.Parse(static_cast<int>(args.size()), args.data(), error) || !engine.Init(error, options.Japanese)) {
         run.status = 1;
         run.err = error;
         return run;

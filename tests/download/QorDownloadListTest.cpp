@@ -214,6 +214,11 @@ TEST_F(TDownloadListFixture, TwoAtATimeAllSavedIntact) {
 
 TEST_F(TDownloadListFixture, NotFoundAndRefusedRows) {
     list.RetryCount = 2;
+    std::vector<std::string> retries;
+    list.OnRetry = [&](TQorDownloadList*, TQorDownloadManager* m) {
+        retries.push_back(m->File->URL->FileName + " " + std::to_string(m->RunCount) + " " +
+                          std::to_string(m->Result) + " " + std::to_string(m->ConnectFailure));
+    };
     TQorDownloadRow* missing = Add(server.Url("/missing.bin"));
     TQorDownloadRow* refused = Add("http://127.0.0.1:" + std::to_string(ClosedPort()) + "/r.bin");
     const std::string body = Body(3000, 9);
@@ -229,6 +234,9 @@ TEST_F(TDownloadListFixture, NotFoundAndRefusedRows) {
     EXPECT_EQ(refused->SubItems[0], err + " [open fail]");
     EXPECT_EQ(refused->ImageIndex, 3);
     EXPECT_EQ(refused->SubItems[4], "2/2"); // both attempts used
+    // The first attempt's failure was told before the second began.
+    EXPECT_EQ(retries, (std::vector<std::string>{"r.bin 1 2 " + std::to_string(cfRefused)}));
+    EXPECT_EQ(refused->Data->ConnectFailure, cfRefused);
     EXPECT_EQ(ok->SubItems[0], SJ("完了"));
     EXPECT_EQ(failures, (std::vector<std::string>{"missing.bin", "r.bin"}));
     EXPECT_EQ(successes, (std::vector<std::string>{"ok.bin"}));
@@ -252,6 +260,23 @@ TEST_F(TDownloadListFixture, NotFoundAndRefusedRows) {
     EXPECT_EQ(list.GetRow(2).SubItems[3], temp.Win("save") + "\\");
     EXPECT_EQ(list.GetRow(2).SubItems[4], "0/2");
     EXPECT_EQ(list.Items(2)->Data->State, 0);
+}
+
+TEST_F(TDownloadListFixture, ARowRefusedBySizeDoesNotStopTheQueue) {
+    server.On("/small.bin", {TServer::Respond(200, {"Content-Length: 1000"}, Body(1000, 1))});
+    server.On("/large.bin", {TServer::Respond(200, {"Content-Length: 3000"}, Body(3000, 2))});
+    list.CheckSize = true;
+    list.SizeVector = true; // refuse files of at most 2 KB
+    list.LimitSize = 2048;
+    list.LoadCount = 1;
+    Add(server.Url("/small.bin"));
+    Add(server.Url("/large.bin"));
+    list.Download();
+    ASSERT_TRUE(PumpUntil([&] { return processed > 0; }));
+    EXPECT_EQ(failures, (std::vector<std::string>{"small.bin"}));
+    EXPECT_EQ(successes, (std::vector<std::string>{"large.bin"}));
+    EXPECT_TRUE(list.Items(0)->Data->SizeRefused);
+    EXPECT_EQ(list.GetRow(0).SubItems[0], "cancel");
 }
 
 TEST_F(TDownloadListFixture, SuspendHoldsTheSlotAndCancelStopsTheQueue) {

@@ -220,10 +220,13 @@ TEST_F(TDownloadFixture, SizeFilterBothWays) {
         RunSimple("/" + name, TServer::Respond(200, headers, body));
         if (c.fetched) {
             EXPECT_EQ(m.Result, 0);
+            EXPECT_FALSE(m.SizeRefused);
             EXPECT_TRUE(ReadNative(Saved(name)) == body) << "saved file differs";
         } else {
             EXPECT_EQ(m.Result, 1);
-            EXPECT_EQ(lastError, 1);
+            // No cancellation: the client had no error, so a queue moves on.
+            EXPECT_EQ(lastError, 0);
+            EXPECT_TRUE(m.SizeRefused);
             EXPECT_EQ(m.FileSize, -1);
             EXPECT_FALSE(std::filesystem::exists(Saved(name)));
         }

@@ -97,8 +97,13 @@ TEST(TcpTransportTest, RefusedAndUnresolvableConnectsFail) {
     ASSERT_NE(notListening.port, 0);
     TTcpTransport t;
     EXPECT_EQ(t.Connect("127.0.0.1", notListening.port, nullptr), crFailed);
+    EXPECT_EQ(t.LastConnectFailure(), cfRefused);
     EXPECT_FALSE(t.Connected());
+    // An empty label fails in the resolver itself, without a query.
+    EXPECT_EQ(t.Connect("no..such.host", 80, nullptr), crFailed);
+    EXPECT_EQ(t.LastConnectFailure(), cfUnknownHost);
     EXPECT_EQ(t.Connect("", 80, nullptr), crFailed);
+    EXPECT_EQ(t.LastConnectFailure(), cfUnknownHost);
     EXPECT_EQ(t.Connect("127.0.0.1", 0, nullptr), crFailed);
     EXPECT_EQ(t.WaitReadable(0, nullptr), rrError);
     EXPECT_EQ(t.Send("x", 1, 0), 0u);
