@@ -6,13 +6,13 @@
 #include "platform/WinPath.h"
 #include "shell/ClipFileObject.h"
 #include "shell/QtText.h"
+#include "shell/SeOleDropSource.h"
 #include "views/QorFileImage.h"
 #include "views/QorFileListModel.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QDrag>
 #include <QFile>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -340,13 +340,9 @@ void TQorFileList::StartDrag() {
         OnStartDrag(this);
         return;
     }
-    const std::vector<size_t> rows = SelectedRows();
-    if (rows.empty()) return;
-    // The addresses as text for other programs, and the local rows as files.
-    const TLocalSelection local = Core.GetLocalSelection(rows);
-    QMimeData* data = local.Paths.empty() ? new QMimeData : MakeFileMime(local.Paths, false);
-    data->setText(TQtText::ToQ(Core.GetSelectURLString(rows)));
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    drag->exec(Qt::CopyAction);
+    // The selected rows' addresses, one a line, through the shell's drag
+    // source (text and address list, copy only).
+    TSeOleDropSource source(this);
+    source.Text = GetSelectURLString();
+    source.StartDrag();
 }

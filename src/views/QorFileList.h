@@ -81,7 +81,7 @@ public:
     TFileListRows Core;
     TCheckEvent OnCheck; // asked before a clipboard copy/cut or a delete
     // Runs a drag of the selection in place of the list's own (the
-    // addresses as text, local rows as files, copy only).
+    // selected rows' addresses through the shell's drag source).
     std::function<void(TQorFileList* sender)> OnStartDrag;
 
 signals:
