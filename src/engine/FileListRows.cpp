@@ -1,0 +1,235 @@
+#include "engine/FileListRows.h"
+
+#include "engine/LocalPathResolver.h"
+#include "platform/FileOps.h"
+#include "platform/SjisText.h"
+#include "platform/StringTable.h"
+
+#include <algorithm>
+
+namespace {
+
+const std::string kNotFound = "(not found) ";
+
+unsigned char Fold(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - ('a' - 'A') : c; }
+
+bool DiskExists(const std::string& path, bool folder) {
+    return folder ? TFileOps::DirectoryExists(path) : TFileOps::FileExists(path);
+}
+
+} // namespace
+
+const std::string& TFileListRow::Text(int column) const {
+    switch (column) {
+    case 1: return Type;
+    case 2: return Location;
+    case 3: return Parameter;
+    default: return Caption;
+    }
+}
+
+int TFileListRows::CompareKeys(std::string_view a, std::string_view b) {
+    size_t i = 0;
+    while (i < a.size() && i < b.size()) {
+        // Both texts are walked by characters of a; where a has a double-byte
+        // character, b's bytes there compare by value too unless they differ.
+        const size_t len = TSjisText::CharLength(a, i);
+        for (size_t k = 0; k < len && i < a.size() && i < b.size(); ++k, ++i) {
+            unsigned char ca = static_cast<unsigned char>(a[i]);
+            unsigned char cb = static_cast<unsigned char>(b[i]);
+            if (len == 1) {
+                ca = Fold(ca);
+                cb = Fold(cb);
+            }
+            if (ca != cb) return ca < cb ? -1 : 1;
+        }
+    }
+    if (a.size() == b.size()) return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+bool TFileListRows::Before(const TFileListRow& a, const TFileListRow& b, int column, int direction) {
+    int result;
+    if (a.IsFolder != b.IsFolder) result = a.IsFolder ? -1 : 1;
+    else if (a.IsFolder) result = CompareKeys(a.Caption, b.Caption);
+    else result = CompareKeys(a.Text(column), b.Text(column));
+    if (direction == 1) result = -result;
+    if (result != 0) return result < 0;
+    return a.Order < b.Order;
+}
+
+bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
+    const TInetURLEx& url = *file.URL;
+    row = TFileListRow();
+    row.File = &file;
+
+    // Name and folder flag.
+    std::string name;
+    if (file.Kind == TQorFile::kLocal) {
+        if (!url.FileName.empty()) {
+            name = url.FileName;
+        } else {
+            // The page itself or one of its parents gets no row.
+            if (PageFile && PageFile->URL->GetCompURL().starts_with(url.GetCompURL())) return false;
+            std::string_view dir = url.Dir;
+            dir = dir.size() >= 2 ? dir.substr(1, dir.size() - 2) : std::string_view();
+            const size_t slash = TSjisText::FindLastChar(dir, '/');
+            name = std::string(slash == std::string_view::npos ? dir : dir.substr(slash + 1));
+            row.IsFolder = true;
+        }
+    } else {
+        name = url.FileName.empty() ? std::string("index.html") : url.FileName;
+    }
+
+    // Type filter; folders always pass.
+    if (!FilterExtensions.empty() && !row.IsFolder) {
+        const size_t dot = TSjisText::FindLastChar(name, '.');
+        const std::string ext = dot == std::string::npos ? std::string() : TSjisText::LowerCase(name.substr(dot + 1));
+        const bool listed = std::any_of(FilterExtensions.begin(), FilterExtensions.end(),
+                                        [&](const std::string& e) { return TSjisText::LowerCase(e) == ext; });
+        if (!listed) return false;
+    }
+
+    // Type and icon.
+    if (FileImage) {
+        if (file.Kind == TQorFile::kMail) {
+            row.ImageIndex = FileImage->AddFileType(".eml");
+            row.Type = TStringTable::Get(1020);
+        } else {
+            row.ImageIndex = FileImage->AddFileType(row.IsFolder ? std::string_view() : std::string_view(name));
+            row.Type = FileImage->GetTypeName(row.ImageIndex);
+        }
+    }
+
+    row.Caption = (!file.AnchorString.empty() && ShowAnchor && file.Kind == TQorFile::kWeb) ? file.AnchorString : name;
+
+    // Location relative to the page's folder. Both sides carry the port: the
+    // record's key has it, so the folder's must too, or no address on an
+    // explicit port would ever be inside its page's folder.
+    std::string location;
+    {
+        TInetURLEx own;
+        own.Assign(&url);
+        own.WithPort = true;
+        location = own.GetFullDir();
+        if (PageFile) {
+            TInetURLEx page;
+            page.Assign(PageFile->URL.get());
+            page.WithPort = true;
+            const std::string folder = page.GetCompFullDir();
+            if (url.GetCompURL().starts_with(folder)) location.erase(0, std::min(folder.size(), location.size()));
+        }
+    }
+
+    const auto exists = [&](bool folder) {
+        const std::string path = url.GetLocalPath();
+        return Exists ? Exists(path, folder) : DiskExists(path, folder);
+    };
+    switch (file.Kind) {
+    case TQorFile::kMail: break;
+    case TQorFile::kLocal:
+        if (row.IsFolder) row.Location = exists(true) ? std::string() : kNotFound;
+        else row.Location = exists(false) ? location : kNotFound + location;
+        row.Parameter = url.Query;
+        break;
+    default:
+        row.Location = location;
+        row.Parameter = url.Query;
+        break;
+    }
+    return true;
+}
+
+int TFileListRows::AddFile(const TQorFile& file) {
+    auto copy = std::make_unique<TQorFile>();
+    copy->Assign(&file);
+    files_.push_back(std::move(copy));
+    return static_cast<int>(files_.size()) - 1;
+}
+
+void TFileListRows::ClearList() {
+    rows_.clear();
+    files_.clear();
+}
+
+void TFileListRows::ClearRows() { rows_.clear(); }
+
+void TFileListRows::ShowList() {
+    rows_.reserve(rows_.size() + files_.size());
+    TFileListRow row;
+    for (size_t i = 0; i < files_.size(); ++i) {
+        if (!MakeRow(*files_[i], row)) continue;
+        row.Order = i;
+        rows_.push_back(std::move(row));
+    }
+    if (Sort) SortRows();
+}
+
+void TFileListRows::ShowInOrderOfAppearance() {
+    Sort = false;
+    ClearRows();
+    ShowList();
+    Sort = true;
+}
+
+void TFileListRows::SortRows() {
+    const int column = std::clamp(ActiveCol, 0, kColumns - 1);
+    const int direction = columnOrder_[static_cast<size_t>(column)];
+    std::stable_sort(rows_.begin(), rows_.end(), [&](const TFileListRow& a, const TFileListRow& b) {
+        return Before(a, b, column, direction);
+    });
+}
+
+bool TFileListRows::ColumnClick(int column) {
+    if (!Sort || column < 0 || column >= kColumns) return false;
+    int& order = columnOrder_[static_cast<size_t>(column)];
+    order = order == 0 ? 1 : 0;
+    ActiveCol = column;
+    SortOrder = order;
+    SortRows();
+    return true;
+}
+
+void TFileListRows::SetSortOrder(int order) {
+    SortOrder = order;
+    if (ActiveCol >= 0 && ActiveCol < kColumns) columnOrder_[static_cast<size_t>(ActiveCol)] = order;
+}
+
+int TFileListRows::ColumnOrder(int column) const {
+    return column >= 0 && column < kColumns ? columnOrder_[static_cast<size_t>(column)] : 0;
+}
+
+std::string TFileListRows::GetSelectURLString(const std::vector<size_t>& rows) const {
+    std::string text;
+    bool first = true;
+    for (size_t index : rows) {
+        if (index >= rows_.size()) continue;
+        const TQorFile& file = *rows_[index].File;
+        if (!first) text += "\r\n";
+        first = false;
+        if (file.Kind == TQorFile::kMail) text += file.URL->FileName;
+        else if (file.Kind == TQorFile::kLocal) text += file.URL->GetLocalPath();
+        else text += file.URL->GetURL();
+    }
+    return text;
+}
+
+TLocalSelection TFileListRows::GetLocalSelection(const std::vector<size_t>& rows) const {
+    TLocalSelection selection;
+    TLocalPathResolver resolver;
+    for (size_t index : rows) {
+        if (index >= rows_.size()) continue;
+        const TFileListRow& row = rows_[index];
+        if (row.File->Kind != TQorFile::kLocal) continue;
+        // A drive root ("C:\") is never copied, moved or deleted.
+        if (row.File->URL->GetLocalPath().size() <= 3) continue;
+        std::string native = resolver.NativePath(*row.File);
+        if (native.empty() || native == "/") {
+            selection.Unmapped.push_back(row.Caption);
+            continue;
+        }
+        selection.Paths.push_back(std::move(native));
+        selection.Rows.push_back(index);
+    }
+    return selection;
+}
