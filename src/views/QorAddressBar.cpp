@@ -28,9 +28,10 @@ TQorAddressBar::TQorAddressBar(QWidget* parent) : QWidget(parent) {
     model_ = new TQorAddressModel(&list_, this);
     box_->setModel(model_);
     box_->setCurrentIndex(-1);
-    // A reset of the list would put its first entry in the box.
-    model_->OnReset = [this] {
+    // A reset of the model would put its first entry in the box.
+    list_.OnChange = [this](TQorAddressList*) {
         const QString text = box_->lineEdit()->text();
+        model_->Reset();
         box_->setCurrentIndex(-1);
         box_->setEditText(text);
     };
@@ -41,6 +42,7 @@ TQorAddressBar::TQorAddressBar(QWidget* parent) : QWidget(parent) {
     bar_->setFloatable(false);
     bar_->setStyleSheet("QToolBar { border: 0px; padding: 0px; spacing: 0px; }");
     go_ = new QToolButton(bar_);
+    go_->setObjectName("btnGo");
     go_->setText(TQtText::ToQ(TStringTable::Get(1006)));
     go_->setAutoRaise(true);
     go_->setFixedSize(kButtonWidth, kButtonHeight);
@@ -52,7 +54,12 @@ TQorAddressBar::TQorAddressBar(QWidget* parent) : QWidget(parent) {
 }
 
 TQorAddressBar::~TQorAddressBar() {
-    box_->setModel(nullptr); // before the list's notice goes
+    // The box and its model go while the list they read is still here.
+    box_->lineEdit()->removeEventFilter(this);
+    box_->removeEventFilter(this);
+    list_.OnChange = nullptr;
+    delete box_;
+    delete model_;
 }
 
 void TQorAddressBar::Initialize() {

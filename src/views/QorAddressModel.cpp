@@ -3,15 +3,7 @@
 #include "shell/QtText.h"
 
 TQorAddressModel::TQorAddressModel(TQorAddressList* list, QObject* parent)
-    : QAbstractListModel(parent), list_(list) {
-    list_->OnChange = [this](TQorAddressList*) {
-        beginResetModel();
-        endResetModel();
-        if (OnReset) OnReset();
-    };
-}
-
-TQorAddressModel::~TQorAddressModel() { list_->OnChange = nullptr; }
+    : QAbstractListModel(parent), list_(list) {}
 
 int TQorAddressModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : list_->Count(); }
 
