@@ -1,17 +1,15 @@
 #include "views/QorWebTree.h"
 
 #include "shell/QtText.h"
+#include "shell/SeOleDropSource.h"
 #include "views/QorTreeCaption.h"
 #include "views/QorWebTreeModel.h"
 
 #include <QApplication>
 #include <QCursor>
-#include <QDrag>
 #include <QKeyEvent>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QStyle>
-#include <QUrl>
 
 namespace {
 
@@ -100,18 +98,14 @@ bool TQorWebTree::IsInCursor(const TQorPageNode* node) const {
 }
 
 void TQorWebTree::StartDrag(const TQorPageNode* node) {
-    // The address as text, a local file also as a file; only copy is
-    // offered. This is the one place that starts the drag, so the shell's
-    // drop source can take it over.
     const std::string text = TQorPageTree::GetDragText(node);
     if (text.empty()) return;
-    auto* data = new QMimeData;
-    data->setText(TQtText::ToQ(text));
-    const TQorFile* file = TQorPageTree::GetFileInfo(node);
-    if (file && file->Kind == TQorFile::kLocal) data->setUrls({QUrl::fromLocalFile(TQtText::NativePath(text))});
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    drag->exec(Qt::CopyAction);
+    TSeOleDropSource source(this);
+    source.Text = text;
+    if (OnMakeDragData)
+        source.OnMakeData = [this, node](TSeOleDropSource*, QMimeData& data) { OnMakeDragData(this, node, data); };
+    DragReady = false;
+    source.StartDrag();
 }
 
 void TQorWebTree::keyPressEvent(QKeyEvent* event) {

@@ -8,8 +8,8 @@
 // Modifiers: ShiftState holds the modifiers of the last key-down in the
 // tree and is emptied on key-up; the host reads it in its click handler.
 // Drags: a left press on a node followed by a move of more than 4 pixels
-// sets DragReady and raises OnDragReady; the host clears DragReady and
-// starts the drag (StartDrag for the address, or its own record drag).
+// sets DragReady and raises OnDragReady; the host decides (Alt, its own
+// state) and starts the drag with StartDrag, which clears DragReady.
 //
 // Threads: main thread only.
 #include "engine/QorPageTree.h"
@@ -23,6 +23,7 @@
 #include <memory>
 #include <string>
 
+class QMimeData;
 class TQorWebTreeModel;
 
 class TQorWebTree : public QTreeView {
@@ -91,12 +92,16 @@ public:
     // The node's caption text rectangle in viewport coordinates.
     QRect CaptionRect(const TQorPageNode* node) const;
 
-    // Drags the node's address (or a local file's path) to other programs.
+    // Drags the node's address (or a local file's path, as a file too)
+    // through the shell's drop source, offering copy only; OnMakeDragData
+    // may add the record in a form of our own views. Returns when the drag
+    // has ended.
     void StartDrag(const TQorPageNode* node);
 
     Qt::KeyboardModifiers ShiftState;
     bool DragReady = false;
     std::function<void(TQorWebTree* sender)> OnDragReady;
+    std::function<void(TQorWebTree* sender, const TQorPageNode* node, QMimeData& data)> OnMakeDragData;
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
