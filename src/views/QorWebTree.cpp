@@ -132,7 +132,13 @@ void TQorWebTree::mouseMoveEvent(QMouseEvent* event) {
         const QPoint pos = event->position().toPoint();
         if (qAbs(pos.x() - downPos_.x()) > 4 || qAbs(pos.y() - downPos_.y()) > 4) {
             DragReady = true;
-            if (OnDragReady) OnDragReady(this);
+            if (OnDragReady) {
+                OnDragReady(this);
+            } else {
+                // Without a host that decides, the pressed page's address goes.
+                StartDrag(NodeAt(downPos_));
+                return;
+            }
         }
     }
     QTreeView::mouseMoveEvent(event);

@@ -9,7 +9,8 @@
 // tree and is emptied on key-up; the host reads it in its click handler.
 // Drags: a left press on a node followed by a move of more than 4 pixels
 // sets DragReady and raises OnDragReady; the host decides (Alt, its own
-// state) and starts the drag with StartDrag, which clears DragReady.
+// state) and starts the drag with StartDrag, which clears DragReady. With
+// no OnDragReady bound the tree starts the drag of the pressed node itself.
 //
 // Threads: main thread only.
 #include "engine/QorPageTree.h"
