@@ -14,6 +14,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QPainter>
 #include <QClipboard>
 #include <QFileDialog>
 #include <QLabel>
@@ -271,6 +273,37 @@ private slots:
         QCOMPARE(Wnd().PanelText(1), QString());
         QVERIFY(!Action("actRefresh")->isEnabled());
         QVERIFY(Image()->isHidden());
+    }
+
+    // Not a check: with VORLEN_SCREENSHOT_DIR set, leaves a picture of the
+    // window showing a PNG from a page there (docs/screenshots/).
+    void screenshot() {
+        const QByteArray dir = qgetenv("VORLEN_SCREENSHOT_DIR");
+        if (dir.isEmpty()) QSKIP("VORLEN_SCREENSHOT_DIR not set");
+        QImage art(640, 420, QImage::Format_ARGB32);
+        QPainter p(&art);
+        QLinearGradient sky(0, 0, 0, 420);
+        sky.setColorAt(0, QColor(40, 90, 170));
+        sky.setColorAt(1, QColor(250, 200, 120));
+        p.fillRect(art.rect(), sky);
+        p.setBrush(QColor(255, 240, 180));
+        p.setPen(Qt::NoPen);
+        p.drawEllipse(QPoint(470, 150), 60, 60);
+        p.setBrush(QColor(40, 70, 50));
+        p.drawPolygon(QPolygon({QPoint(0, 420), QPoint(0, 300), QPoint(160, 200), QPoint(330, 320),
+                                QPoint(480, 240), QPoint(640, 330), QPoint(640, 420)}));
+        p.end();
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        art.save(&buffer, "PNG");
+        TServer server;
+        server.On("/photos/yuuhi.png", Png(png.toStdString()));
+        Wnd().resize(560, 420);
+        Preview(server.Url("/photos/yuuhi.png"));
+        WAIT_FETCHED();
+        QTest::qWait(50);
+        QVERIFY(Wnd().grab().save(QString::fromLocal8Bit(dir) + "/preview.png"));
     }
 };
 
