@@ -14,7 +14,7 @@ for g in "${groups[@]}"; do
     # Qt 6 and the libraries of the window program; a Japanese font, an icon
     # theme with file-type icons and the MIME database for its views; Xvfb,
     # xauth and xdotool for the tests that need a real X display.
-    gui)   pkgs+=(qt6-base-dev qt6-base-dev-tools libjpeg-dev libgl-dev fonts-noto-cjk
+    gui)   pkgs+=(qt6-base-dev qt6-base-dev-tools libjpeg-dev libpng-dev libgif-dev libwebp-dev libgl-dev fonts-noto-cjk
                   adwaita-icon-theme shared-mime-info xvfb xauth xdotool x11-utils) ;;
     *) echo "deps.sh: unknown group $g" >&2; exit 1 ;;
   esac
