@@ -100,8 +100,10 @@ TQorDownloadRow* TQorDownloadList::AddFile(const TQorFile* file) {
     row->SubItems[kRun] = RunText(m);
     row->ImageIndex = kImageWait;
     row->Data = m;
+    row->Id = ++lastId_;
     m->Item = row.get();
     TQorDownloadRow* result = row.get();
+    byId_[row->Id] = result;
     {
         std::lock_guard lock(mutex_);
         rows_.push_back(std::move(row));
@@ -267,6 +269,11 @@ TQorDownloadRow* TQorDownloadList::GetItem(const TQorDownloadManager* manager) c
     return manager ? static_cast<TQorDownloadRow*>(manager->Item) : nullptr;
 }
 
+TQorDownloadRow* TQorDownloadList::FindRow(uint64_t id) const {
+    auto it = byId_.find(id);
+    return it == byId_.end() ? nullptr : it->second;
+}
+
 int TQorDownloadList::GetProgress(const TQorDownloadManager* m) const {
     const int64_t size = m->FileSize;
     if (size == 0 || size == -1) return 0;
@@ -288,6 +295,7 @@ std::vector<TQorDownloadRow*> TQorDownloadList::GetUnfinished() const {
 }
 
 void TQorDownloadList::FreeRow(TQorDownloadRow* row) {
+    byId_.erase(row->Id);
     TQorDownloadManager* m = row->Data;
     if (!m) return;
     // Only this manager's end report is dropped: others ending while the

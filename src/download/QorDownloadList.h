@@ -22,6 +22,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TQorConnGeneral;
@@ -35,6 +36,9 @@ struct TQorDownloadRow {
     int ImageIndex = 0;
     TQorDownloadManager* Data = nullptr; // owned by the list through Managers
     bool Selected = false;
+    // Unique within the list for its whole life: a window that keeps a row's
+    // id (a property window) finds the row again, or learns that it is gone.
+    uint64_t Id = 0;
 };
 
 class TQorDownloadList {
@@ -103,6 +107,8 @@ public:
     void SetRetryCount(TQorDownloadRow* row, int n);
     TQorDownloadManager* GetManager(const TQorDownloadRow* row) const;
     TQorDownloadRow* GetItem(const TQorDownloadManager* manager) const;
+    // The row with that id, or null when it has been deleted.
+    TQorDownloadRow* FindRow(uint64_t id) const;
     int GetProgress(const TQorDownloadManager* manager) const;
     int GetLoadedCount() const;
     // Rows whose manager is not finished, in list order (what a closing
@@ -141,4 +147,6 @@ private:
     // is folded into the one (-1) at the end.
     std::atomic<bool> updating_{false};
     TQorDownloadManager* deleting_ = nullptr;
+    uint64_t lastId_ = 0;
+    std::unordered_map<uint64_t, TQorDownloadRow*> byId_;
 };

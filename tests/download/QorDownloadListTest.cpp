@@ -379,4 +379,19 @@ TEST_F(TDownloadListFixture, PassAfterFinishedRowsStillCountsRestartedOnes) {
     EXPECT_TRUE(ReadNative(Saved("c.bin")) == body);
 }
 
+// A property window keeps row ids: a deleted row is gone for good, and ids
+// are never reused within the list.
+TEST_F(TDownloadListFixture, RowIdsFindLiveRowsOnly) {
+    TQorDownloadRow* a = Add("http://127.0.0.1:1/a.bin");
+    TQorDownloadRow* b = Add("http://127.0.0.1:1/b.bin");
+    const uint64_t idA = a->Id, idB = b->Id;
+    EXPECT_NE(idA, idB);
+    EXPECT_EQ(list.FindRow(idB), b);
+    list.Delete(b);
+    EXPECT_EQ(list.FindRow(idB), nullptr);
+    EXPECT_GT(Add("http://127.0.0.1:1/c.bin")->Id, idB);
+    list.Clear();
+    EXPECT_EQ(list.FindRow(idA), nullptr);
+}
+
 } // namespace
