@@ -326,6 +326,17 @@ std::string TCodePage::FromUtf16(std::u16string_view utf16, TUnmappable unmappab
     return FromWide(DecodeUtf16(utf16), unmappable);
 }
 
+bool TCodePage::IsUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t left = text.size(); left > 0;) {
+        size_t len = 0;
+        if (DecodeUtf8At(p, left, len) < 0) return false;
+        p += len;
+        left -= len;
+    }
+    return true;
+}
+
 std::string TCodePage::FromCodePoint(char32_t cp, TUnmappable unmappable) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return "?";
     if (cp < 0x80) return std::string(1, static_cast<char>(cp));

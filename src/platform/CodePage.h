@@ -33,6 +33,10 @@ public:
     static std::u16string ToUtf16(std::string_view cp932);
     static std::string FromUtf16(std::u16string_view utf16, TUnmappable unmappable = umEscape);
 
+    // Whether the bytes are well-formed UTF-8 (no overlong forms, no
+    // surrogates, nothing above U+10FFFF).
+    static bool IsUtf8(std::string_view text);
+
     // One code point as CP932: its CP932 form, else the escape (or "?");
     // a value that is no code point (a surrogate, above U+10FFFF) is "?".
     static std::string FromCodePoint(char32_t cp, TUnmappable unmappable = umEscape);
