@@ -14,6 +14,7 @@ using namespace std::string_literals;
 const std::string kEsc = "\x1B";
 const std::string kJisIn = kEsc + "$B";
 const std::string kAsciiIn = kEsc + "(B";
+const std::string kJis212In = kEsc + "$(D";
 
 struct TypeCase {
     const char* name;
@@ -79,6 +80,12 @@ const ConvCase kJisCases[] = {
     {.name = "zeroOutsideKept", .in = "a\0b"s, .out = "a\0b"s},
     {.name = "otherSequencesKept", .in = kEsc + "$@0!" + kEsc + "(J", .out = kEsc + "$@0!" + kEsc + "(J"},
     {.name = "truncatedOpener", .in = "ab" + kEsc + "$", .out = "ab" + kEsc + "$"},
+    // JIS X 0212: "丨" (0x3029) has a CP932 form, "丂" (0x3021) only the escape.
+    {.name = "jisX0212", .in = "a" + kJis212In + "0)0!" + kAsciiIn + "b", .out = "a\xFA\x68\xFD\xA0\xA4\xD8\xA2" "b"},
+    {.name = "jisX0212Unassigned", .in = kJis212In + "!!" + kAsciiIn + "b", .out = "?b"},
+    {.name = "jisX0208ThenX0212",
+     .in = kJisIn + "$\"" + kAsciiIn + kJis212In + "0)" + kAsciiIn + "<p>",
+     .out = "\x82\xA0\xFA\x68<p>"},
     {.name = "empty", .in = "", .out = ""},
 };
 
@@ -101,6 +108,17 @@ const ConvCase kEucCases[] = {
     {.name = "leadAtEndDropped", .in = "a\xA4", .out = "a"},
     {.name = "leadBeforeZeroDropped", .in = "a\xA4\0\xA4\xA2"s, .out = "a"},
     {.name = "zeroEndsText", .in = "a\0b"s, .out = "a"},
+    // JIS X 0212 (0x8F and two bytes) is one character, its CP932 form or
+    // its escape; "?" when the code has no character.
+    {.name = "jisX0212WithSjisForm", .in = "\x8F\xB0\xA9", .out = "\xFA\x68"},
+    {.name = "jisX0212WithoutSjisForm", .in = "<\x8F\xB0\xA1>", .out = "<\xFD\xA0\xA4\xD8\xA2>"},
+    {.name = "jisX0212Unassigned", .in = "a\x8F\xA1\xA1" "b", .out = "a?b"},
+    {.name = "jisX0212AmongKanji", .in = "\xC6\xFC\x8F\xB0\xA9\xCB\xDC", .out = "\x93\xFA\xFA\x68\x96\x7B"},
+    // An incomplete 0x8F sequence never takes the "<" after it.
+    {.name = "lone8FKeepsTag", .in = "\x8F<p>", .out = "<p>"},
+    {.name = "truncated8FKeepsTag", .in = "\x8F\xB0<p>", .out = "<p>"},
+    {.name = "truncated8FAtEnd", .in = "a\x8F\xB0", .out = "a"},
+    {.name = "lone8FAtEnd", .in = "a\x8F", .out = "a"},
     {.name = "empty", .in = "", .out = ""},
 };
 
