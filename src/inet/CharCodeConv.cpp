@@ -140,6 +140,13 @@ std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
             }
             continue;
         }
+        if (e1 == 0x8E) {
+            // Half-width katakana: the second byte is the Shift-JIS byte. A
+            // single shift without one is dropped, so it never pairs with the
+            // byte after it.
+            if (i + 1 < n && in[i + 1] >= 0xA1 && in[i + 1] <= 0xDF) out.push_back(static_cast<char>(in[++i]));
+            continue;
+        }
         if (e1 < 0xA0) {
             out.push_back(static_cast<char>(e1));
             continue;

@@ -23,10 +23,10 @@
 // EUCtoSJIS: converts the bytes up to the first zero byte (the rest is
 // dropped). 0x8F and two bytes 0xA1-0xFE are one JIS X 0212 character; an
 // 0x8F without them is dropped together with the one byte 0xA1-0xFE it has,
-// so it never takes an ASCII byte along. Other bytes below 0xA0 are copied
-// (0x8E included: that single shift is not recognised); a byte of 0xA0 or
-// more starts a pair with the next byte. A lead byte with no byte after it
-// is dropped.
+// so it never takes an ASCII byte along. 0x8E and a byte 0xA1-0xDF is that
+// half-width katakana byte; an 0x8E without one is dropped. Other bytes
+// below 0xA0 are copied; a byte of 0xA0 or more starts a pair with the next
+// byte. A lead byte with no byte after it is dropped.
 //
 // A JIS X 0212 character becomes its Shift-JIS form where CP932 has one,
 // otherwise the code page's escape of it (see TCodePage); a code with no

@@ -102,8 +102,11 @@ const ConvCase kEucCases[] = {
     {.name = "highRow", .in = "\xDF\xA1", .out = "\xE0\x40"},
     {.name = "asciiAround", .in = "a\xA4\xA2 b", .out = "a\x82\xA0 b"},
     {.name = "asciiOnly", .in = "<p>x\\y</p>", .out = "<p>x\\y</p>"},
-    // 0x8E is copied; 0xB1 then pairs with the next byte.
-    {.name = "singleShiftNotRecognised", .in = "\x8E\xB1\x41", .out = "\x8E\x89\xE1"},
+    // 0x8E and a byte 0xA1-0xDF is that half-width katakana; a lone 0x8E
+    // is dropped and never pairs with what follows.
+    {.name = "halfWidthKana", .in = "\x8E\xB1\x41\x8E\xDF", .out = "\xB1\x41\xDF"},
+    {.name = "halfWidthKanaBeforeTag", .in = "\x8E\xB1<p>", .out = "\xB1<p>"},
+    {.name = "lone8EKeepsTag", .in = "\x8E<p>\x8E\xE0\xA1\x8E", .out = "<p>\xE0\x9F"},
     {.name = "A0IsALead", .in = "\xA0\xA1", .out = "\x80\x9F"},
     {.name = "leadAtEndDropped", .in = "a\xA4", .out = "a"},
     {.name = "leadBeforeZeroDropped", .in = "a\xA4\0\xA4\xA2"s, .out = "a"},
