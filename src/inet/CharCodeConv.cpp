@@ -166,3 +166,36 @@ std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
     }
     return out;
 }
+
+bool TCharCodeConv::IsValidSJIS(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) || i + 1 >= n) return false;
+        const unsigned char t = p[++i];
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    }
+    return true;
+}
+
+bool TCharCodeConv::IsValidEUC(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = UpToZero(text);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80) continue;
+        if (c == 0x8E) {
+            if (i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xDF) return false;
+            ++i;
+        } else if (c == 0x8F) {
+            if (i + 2 >= n || !IsEucByte(p[i + 1]) || !IsEucByte(p[i + 2])) return false;
+            i += 2;
+        } else {
+            if (!IsEucByte(c) || i + 1 >= n || !IsEucByte(p[i + 1])) return false;
+            ++i;
+        }
+    }
+    return true;
+}

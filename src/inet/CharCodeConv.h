@@ -44,4 +44,11 @@ public:
     static int GetCodeType(std::string_view text);
     static std::string JIStoSJIS(std::string_view text);
     static std::string EUCtoSJIS(std::string_view text);
+    // Whether the whole text is well-formed Shift-JIS (CP932 lead and trail
+    // ranges, no lone lead byte at the end).
+    static bool IsValidSJIS(std::string_view text);
+    // Whether the bytes EUCtoSJIS reads (up to the first zero byte) are
+    // well-formed EUC-JP: pairs 0xA1-0xFE, 0x8E + 0xA1-0xDF, 0x8F + two
+    // 0xA1-0xFE, the rest ASCII.
+    static bool IsValidEUC(std::string_view text);
 };

@@ -129,6 +129,29 @@ TEST(CharCodeConvTest, EUCtoSJIS) {
     for (const ConvCase& c : kEucCases) EXPECT_EQ(TCharCodeConv::EUCtoSJIS(c.in), c.out) << c.name;
 }
 
+TEST(CharCodeConvTest, ValidSequences) {
+    const struct {
+        const char* name;
+        std::string text;
+        bool sjis, euc;
+    } cases[] = {
+        {"ascii", "<p>a\0b</p>"s, true, true},
+        {"sjisKanjiAndKana", "\x93\xFA\xB1\x95\x5C", true, false},
+        {"eucKanji", "\xC6\xFC\xCB\xDC\xB8\xEC<", false, true},
+        {"eucKanaAndX0212", "\x8E\xB1\x8F\xB0\xA1", true, true},
+        {"sjisLeadAtEnd", "a\x93", false, false},
+        {"sjisBadTrail", "\x93\x7F", false, false},
+        {"sjisA0", "\xA0", false, false},
+        {"eucTruncatedX0212", "\x8F\xB0<", true, false},
+        {"eucKanaOutOfRange", "\x8E\xE0\xA1", true, false},
+        {"eucBrokenAfterZeroIsUnread", "\xA4\xA2\0\xA4"s, true, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TCharCodeConv::IsValidSJIS(c.text), c.sjis) << c.name;
+        EXPECT_EQ(TCharCodeConv::IsValidEUC(c.text), c.euc) << c.name;
+    }
+}
+
 // Over the whole JIS X 0208 square, both converters must agree, give a
 // well-formed Shift-JIS double-byte character and never give the same one
 // twice.
