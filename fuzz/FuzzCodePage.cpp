@@ -2,7 +2,9 @@
 // UTF-16. Checks that Unicode output is well formed, that the UTF-8 and
 // UTF-16 routes agree, and that a CP932 -> Unicode -> CP932 round trip is
 // stable: text that decoded without replacement decodes to the same
-// Unicode again, and a second round trip changes nothing.
+// Unicode again, and a second round trip changes nothing. A character
+// without a CP932 form is kept as an escape, never lost to "?", and an
+// address with escapes percent-encodes them all at once.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -53,7 +55,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // As UTF-8 and as UTF-16 (little-endian pairs): no crash, and the
     // result reads back as well-formed UTF-8.
-    Check(ValidUtf8(TCodePage::ToUtf8(TCodePage::FromUtf8(bytes))));
+    std::string fromUtf8 = TCodePage::FromUtf8(bytes);
+    Check(ValidUtf8(TCodePage::ToUtf8(fromUtf8)));
+    if (ValidUtf8(bytes)) {
+        size_t asked = 0, got = 0;
+        for (char c : bytes) asked += c == '?';
+        for (char c : fromUtf8) got += c == '?';
+        Check(asked == got);
+    }
+    std::string percent = TCodePage::EscapesToPercent(fromUtf8);
+    Check(TCodePage::EscapesToPercent(percent) == percent);
     std::u16string units(size / 2, u'\0');
     for (size_t i = 0; i < units.size(); ++i) units[i] = static_cast<char16_t>(data[2 * i] | (data[2 * i + 1] << 8));
     Check(ValidUtf8(TCodePage::ToUtf8(TCodePage::FromUtf16(units))));

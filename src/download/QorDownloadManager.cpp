@@ -6,6 +6,7 @@
 #include "inet/InetHTTP.h"
 #include "inet/InetURLEncoder.h"
 #include "inet/XMD5.h"
+#include "platform/CodePage.h"
 #include "platform/FileDescriptor.h"
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
@@ -296,6 +297,16 @@ std::string TQorDownloadManager::ServerFolder(const TInetURLEx& url) {
     return result;
 }
 
+std::string TQorDownloadManager::SystemName(const std::string& decoded) {
+    // Today's servers and browsers percent-encode UTF-8; read as Shift-JIS it
+    // would give another name, and its last lead byte could take the dot of
+    // the extension. Shift-JIS names are practically never valid UTF-8.
+    bool ascii = true;
+    for (unsigned char c : decoded) ascii = ascii && c < 0x80;
+    if (ascii || !TCodePage::IsUtf8(decoded)) return decoded;
+    return TCodePage::FromUtf8(decoded);
+}
+
 std::string TQorDownloadManager::CleanSaveName(const std::string& name) {
     // A backslash is a folder separator here, so it goes with the slash.
     std::string clean = TSjisText::RemoveChars(name, "/\\:,;*?\"<>|");
@@ -423,7 +434,7 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     }
 
     // 12.
-    SaveName = CleanSaveName(decoded);
+    SaveName = CleanSaveName(SystemName(decoded));
     sender->SavePath = PartFile;
     http.Append = true;
     FileSize = length;

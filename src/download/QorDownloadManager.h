@@ -136,6 +136,9 @@ public:
     // and characters Windows refuses encoded as %<decimal code>), with a
     // trailing "\". Never climbs out of the save folder.
     static std::string ServerFolder(const TInetURLEx& url);
+    // A percent-decoded name that is valid UTF-8 with non-ASCII in it, as
+    // CP932 (escapes included); any other name as it stands.
+    static std::string SystemName(const std::string& decoded);
     // The cleaned save name for a decoded suggested name.
     static std::string CleanSaveName(const std::string& name);
     // Milliseconds since an arbitrary start, like GetTickCount.

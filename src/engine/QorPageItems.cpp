@@ -368,7 +368,16 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
         Charset = ctUtf8;
         return TCodePage::FromUtf8(text);
     }
-    if (type == 2) {
+    // The guess looks at single bytes only. When it gives broken sequences
+    // and the other code reads the whole page cleanly, the other is right
+    // (EUC-JP half-width kana look like Shift-JIS lead bytes, Shift-JIS kana
+    // runs like EUC-JP pairs).
+    bool euc = type == 2;
+    if (euc ? !TCharCodeConv::IsValidEUC(text) && TCharCodeConv::IsValidSJIS(text)
+            : !TCharCodeConv::IsValidSJIS(text) && TCharCodeConv::IsValidEUC(text) &&
+                  std::memchr(text.data(), 0, text.size()) == nullptr)
+        euc = !euc;
+    if (euc) {
         Charset = ctEuc;
         return TCharCodeConv::EUCtoSJIS(text);
     }

@@ -1,5 +1,7 @@
 #include "inet/CharCodeConv.h"
 
+#include "platform/CodePage.h"
+
 #include <array>
 #include <cstring>
 
@@ -7,6 +9,20 @@ namespace {
 
 constexpr char kEsc = '\x1B';
 constexpr std::string_view kJisStart = "\x1B$B";
+constexpr std::string_view kJis212Start = "\x1B$(D";
+
+bool IsEucByte(unsigned char c) { return c >= 0xA1 && c <= 0xFE; }
+
+// A JIS X 0212 character (row and cell with the high bit set) as Shift-JIS
+// when it has a form there, else as the code page's escape; "?" for a code
+// with no character.
+void AppendJisX0212(std::string& out, unsigned char b1, unsigned char b2) {
+    const char32_t cp = TCodePage::FromJisX0212(b1, b2);
+    if (cp == 0)
+        out.push_back('?');
+    else
+        out += TCodePage::FromCodePoint(cp);
+}
 
 // Length of the text up to its first zero byte.
 size_t UpToZero(std::string_view text) {
@@ -14,13 +30,18 @@ size_t UpToZero(std::string_view text) {
     return zero ? static_cast<size_t>(static_cast<const char*>(zero) - text.data()) : text.size();
 }
 
-// Appends the Shift-JIS form of the JIS X 0208 pairs in `run`, up to its
-// first zero byte; a lone last byte is dropped.
-void AppendJisRun(std::string& out, std::string_view run) {
+// Appends the Shift-JIS form of the JIS X 0208 (or, with `x0212`, JIS X
+// 0212) pairs in `run`, up to its first zero byte; a lone last byte is
+// dropped.
+void AppendJisRun(std::string& out, std::string_view run, bool x0212) {
     size_t n = UpToZero(run);
     for (size_t i = 0; i + 1 < n; i += 2) {
         int j1 = static_cast<unsigned char>(run[i]);
         int j2 = static_cast<unsigned char>(run[i + 1]);
+        if (x0212) {
+            AppendJisX0212(out, static_cast<unsigned char>(j1 | 0x80), static_cast<unsigned char>(j2 | 0x80));
+            continue;
+        }
         int s2 = j2 + ((j1 & 1) ? 0x1F : 0x7D);
         if (s2 > 0x7E) ++s2;
         int s1 = ((j1 - 0x21) >> 1) + 0x81;
@@ -72,12 +93,17 @@ std::string TCharCodeConv::JIStoSJIS(std::string_view text) {
     out.reserve(text.size());
     std::array<NextSequence, 4> closers = {NextSequence("\x1B(B"), NextSequence("\x1B(J"),
                                            NextSequence("\x1B(H"), NextSequence("\x1B(I")};
+    NextSequence opener208(kJisStart);
+    NextSequence opener212(kJis212Start);
     size_t pos = 0;
     for (;;) {
-        size_t open = text.find(kJisStart, pos);
-        if (open == std::string_view::npos) break;
+        const size_t open208 = opener208.From(text, pos);
+        const size_t open212 = opener212.From(text, pos);
+        if (open208 == std::string_view::npos && open212 == std::string_view::npos) break;
+        const bool x0212 = open212 < open208;
+        const size_t open = x0212 ? open212 : open208;
         out.append(text.substr(pos, open - pos));
-        size_t runStart = open + kJisStart.size();
+        size_t runStart = open + (x0212 ? kJis212Start.size() : kJisStart.size());
         size_t runEnd = text.size();
         size_t next = text.size();
         for (NextSequence& closer : closers) {
@@ -88,7 +114,7 @@ std::string TCharCodeConv::JIStoSJIS(std::string_view text) {
                 break;
             }
         }
-        AppendJisRun(out, text.substr(runStart, runEnd - runStart));
+        AppendJisRun(out, text.substr(runStart, runEnd - runStart), x0212);
         pos = next;
     }
     out.append(text.substr(pos));
@@ -98,12 +124,31 @@ std::string TCharCodeConv::JIStoSJIS(std::string_view text) {
 std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
     const size_t n = UpToZero(text);
     const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());
-    std::string out(n, '\0'); // never longer than the input
-    char* o = out.data();
+    std::string out;
+    out.reserve(n); // only JIS X 0212 characters without a Shift-JIS form grow
     for (size_t i = 0; i < n; ++i) {
         int e1 = in[i];
+        if (e1 == 0x8F) {
+            // JIS X 0212: three bytes, one character. An incomplete sequence
+            // is dropped with the high byte it has, never with the ASCII
+            // byte after it.
+            if (i + 2 < n && IsEucByte(in[i + 1]) && IsEucByte(in[i + 2])) {
+                AppendJisX0212(out, in[i + 1], in[i + 2]);
+                i += 2;
+            } else if (i + 1 < n && IsEucByte(in[i + 1])) {
+                ++i;
+            }
+            continue;
+        }
+        if (e1 == 0x8E) {
+            // Half-width katakana: the second byte is the Shift-JIS byte. A
+            // single shift without one is dropped, so it never pairs with the
+            // byte after it.
+            if (i + 1 < n && in[i + 1] >= 0xA1 && in[i + 1] <= 0xDF) out.push_back(static_cast<char>(in[++i]));
+            continue;
+        }
         if (e1 < 0xA0) {
-            *o++ = static_cast<char>(e1);
+            out.push_back(static_cast<char>(e1));
             continue;
         }
         if (i + 1 >= n) break; // a lead byte with nothing after it
@@ -116,9 +161,41 @@ std::string TCharCodeConv::EUCtoSJIS(std::string_view text) {
             s2 = e2 - 2;
         }
         int s1 = ((e1 + 1) >> 1) + (e1 > 0xDE ? 0x70 : 0x30);
-        *o++ = static_cast<char>(s1 & 0xFF);
-        *o++ = static_cast<char>(s2 & 0xFF);
+        out.push_back(static_cast<char>(s1 & 0xFF));
+        out.push_back(static_cast<char>(s2 & 0xFF));
     }
-    out.resize(static_cast<size_t>(o - out.data()));
     return out;
+}
+
+bool TCharCodeConv::IsValidSJIS(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) continue;
+        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) || i + 1 >= n) return false;
+        const unsigned char t = p[++i];
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+    }
+    return true;
+}
+
+bool TCharCodeConv::IsValidEUC(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = UpToZero(text);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char c = p[i];
+        if (c < 0x80) continue;
+        if (c == 0x8E) {
+            if (i + 1 >= n || p[i + 1] < 0xA1 || p[i + 1] > 0xDF) return false;
+            ++i;
+        } else if (c == 0x8F) {
+            if (i + 2 >= n || !IsEucByte(p[i + 1]) || !IsEucByte(p[i + 2])) return false;
+            i += 2;
+        } else {
+            if (!IsEucByte(c) || i + 1 >= n || !IsEucByte(p[i + 1])) return false;
+            ++i;
+        }
+    }
+    return true;
 }

@@ -10,7 +10,8 @@
 // ASCII therefore reads as EUC-JP, which converts to itself.
 //
 // JIStoSJIS: each double-byte run opened by ESC "$B" is converted pair by pair
-// with the JIS X 0208 -> Shift-JIS arithmetic. The run ends at the first
+// with the JIS X 0208 -> Shift-JIS arithmetic; a run opened by ESC "$(D" holds
+// JIS X 0212 pairs, each one character (below). The run ends at the first
 // ESC "(B" after it; only when there is none at the first ESC "(J", then
 // ESC "(H", then ESC "(I" (the first of these kinds that occurs at all wins,
 // even when a later kind occurs earlier); without any, at the end of the
@@ -20,9 +21,17 @@
 // A lone last byte of a run with an odd length is dropped.
 //
 // EUCtoSJIS: converts the bytes up to the first zero byte (the rest is
-// dropped). Bytes below 0xA0 are copied (0x8E and 0x8F included: the single
-// shifts are not recognised); a byte of 0xA0 or more starts a pair with the
-// next byte. A lead byte with no byte after it is dropped.
+// dropped). 0x8F and two bytes 0xA1-0xFE are one JIS X 0212 character; an
+// 0x8F without them is dropped together with the one byte 0xA1-0xFE it has,
+// so it never takes an ASCII byte along. 0x8E and a byte 0xA1-0xDF is that
+// half-width katakana byte; an 0x8E without one is dropped. Other bytes
+// below 0xA0 are copied; a byte of 0xA0 or more starts a pair with the next
+// byte. A lead byte with no byte after it is dropped.
+//
+// A JIS X 0212 character becomes its Shift-JIS form where CP932 has one,
+// otherwise the code page's escape of it (see TCodePage); a code with no
+// character becomes "?". Only these can make the text longer (three bytes
+// to at most five).
 //
 // Half a character at the end is dropped rather than kept because a stray
 // lead byte in Shift-JIS text would swallow whatever is appended after it.
@@ -35,4 +44,11 @@ public:
     static int GetCodeType(std::string_view text);
     static std::string JIStoSJIS(std::string_view text);
     static std::string EUCtoSJIS(std::string_view text);
+    // Whether the whole text is well-formed Shift-JIS (CP932 lead and trail
+    // ranges, no lone lead byte at the end).
+    static bool IsValidSJIS(std::string_view text);
+    // Whether the bytes EUCtoSJIS reads (up to the first zero byte) are
+    // well-formed EUC-JP: pairs 0xA1-0xFE, 0x8E + 0xA1-0xDF, 0x8F + two
+    // 0xA1-0xFE, the rest ASCII.
+    static bool IsValidEUC(std::string_view text);
 };

@@ -1,5 +1,6 @@
 #include "inet/InetURLEx.h"
 
+#include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
 
@@ -100,6 +101,11 @@ void TInetURLEx::SetURL(std::string_view text) {
         rest = TSjisText::ReplaceChar(rest, ':', '|');
         if (!rest.empty() && rest[0] != '/' && CharAtIs(rest, 1, '|')) rest.insert(rest.begin(), '/');
         if (EndsWithChar(rest, '|')) rest.push_back('/');
+    } else {
+        // A character the code page cannot hold is requested as a browser
+        // does, as percent-encoded UTF-8; a file address keeps it for the
+        // file name on disk.
+        rest = TCodePage::EscapesToPercent(rest);
     }
 
     // Credentials: an "@" before both the query and the path.

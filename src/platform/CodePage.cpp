@@ -1,6 +1,7 @@
 #include "platform/CodePage.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace {
@@ -25,11 +26,9 @@ private:
 // it is replaced as one character.
 using UnitLength = size_t (*)(const unsigned char* p, size_t left);
 
-size_t Cp932Unit(const unsigned char* p, size_t left) {
-    unsigned char c = p[0];
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-    return (lead && left >= 2) ? 2 : 1;
-}
+bool IsLead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+size_t Cp932Unit(const unsigned char* p, size_t left) { return (IsLead(p[0]) && left >= 2) ? 2 : 1; }
 
 size_t Utf8Unit(const unsigned char* p, size_t left) {
     unsigned char c = p[0];
@@ -41,10 +40,11 @@ size_t Utf8Unit(const unsigned char* p, size_t left) {
     return n;
 }
 
-// Converts with iconv, replacing what cannot be converted by `replacement`
-// (already in the target encoding) one source character at a time.
-std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength unit,
-                    std::string_view replacement) {
+// Converts with iconv, replacing what cannot be converted one source
+// character at a time by replace(unit, length) (already in the target
+// encoding).
+template <class Replace>
+std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength unit, Replace replace) {
     std::string out;
     if (size == 0) return out;
     if (!h.ok()) {
@@ -69,6 +69,7 @@ std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength un
         // EILSEQ or EINVAL: replace one source unit and go on.
         size_t skip = unit(reinterpret_cast<const unsigned char*>(in), inLeft);
         if (skip == 0) skip = 1;
+        const std::string_view replacement = replace(reinterpret_cast<const unsigned char*>(in), skip);
         in += skip;
         inLeft -= skip;
         if (out.size() - used < replacement.size() + 16) out.resize(out.size() * 2 + replacement.size());
@@ -89,6 +90,10 @@ std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength un
     return out;
 }
 
+std::string Convert(IconvHandle& h, const char* data, size_t size, UnitLength unit, std::string_view replacement) {
+    return Convert(h, data, size, unit, [replacement](const unsigned char*, size_t) { return replacement; });
+}
+
 // Unicode comes in as glibc's own code points (WCHAR_T, UCS-4): that is a
 // single conversion step. From UTF-8 or UTF-16 glibc converts in two steps,
 // and every character the second step cannot take makes it convert the
@@ -98,9 +103,11 @@ IconvHandle& Handle(int which) {
     thread_local IconvHandle toUtf8("UTF-8", "CP932");
     thread_local IconvHandle toUtf16("UTF-16LE", "CP932");
     thread_local IconvHandle fromWide("CP932", "WCHAR_T");
+    thread_local IconvHandle fromEuc("WCHAR_T", "EUC-JP");
     switch (which) {
     case 0: return toUtf8;
     case 2: return toUtf16;
+    case 3: return fromEuc;
     default: return fromWide;
     }
 }
@@ -180,14 +187,110 @@ std::wstring DecodeUtf16(std::u16string_view s) {
     return out;
 }
 
-std::string FromWide(const std::wstring& wide) {
+// The escape of a code point: 0xFD, then 6 bits in each of four bytes.
+void PutEscape(char* out, char32_t cp) {
+    out[0] = static_cast<char>(TCodePage::kEscapeByte);
+    for (int k = 0; k < 4; ++k) out[1 + k] = static_cast<char>(0xA0 + ((cp >> (6 * (3 - k))) & 0x3F));
+}
+
+std::string FromWide(const std::wstring& wide, TCodePage::TUnmappable unmappable) {
     if (!Handle(1).ok()) {
         // No converter on this system: keep ASCII, the rest cannot be told.
         std::string out;
         for (wchar_t w : wide) out.push_back(w < 0x80 ? static_cast<char>(w) : '?');
         return out;
     }
-    return Convert(Handle(1), reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t), WideUnit, "?");
+    char escape[TCodePage::kEscapeLength];
+    auto replace = [&](const unsigned char* unit, size_t len) -> std::string_view {
+        if (unmappable == TCodePage::umQuestion || len != sizeof(wchar_t)) return "?";
+        wchar_t w;
+        std::memcpy(&w, unit, sizeof w);
+        const auto cp = static_cast<char32_t>(w);
+        if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return "?";
+        PutEscape(escape, cp);
+        return std::string_view(escape, sizeof escape);
+    };
+    return Convert(Handle(1), reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t), WideUnit,
+                   replace);
+}
+
+// Whether the code point converts to CP932: the escape stands only for
+// those that do not, so each text has one spelling.
+bool HasCp932Form(char32_t cp) {
+    IconvHandle& h = Handle(1);
+    if (!h.ok()) return cp < 0x80;
+    wchar_t w = static_cast<wchar_t>(cp);
+    char buf[8];
+    char* in = reinterpret_cast<char*>(&w);
+    size_t inLeft = sizeof w;
+    char* out = buf;
+    size_t outLeft = sizeof buf;
+    iconv(h.get(), nullptr, nullptr, nullptr, nullptr);
+    const size_t r = iconv(h.get(), &in, &inLeft, &out, &outLeft);
+    iconv(h.get(), nullptr, nullptr, nullptr, nullptr);
+    return r != static_cast<size_t>(-1);
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16LE bytes, as the iconv route gives them.
+void AppendUtf16Bytes(std::string& out, char32_t cp) {
+    auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>((u >> 8) & 0xFF));
+    };
+    if (cp < 0x10000) {
+        unit(cp);
+    } else {
+        unit(0xD800 + ((cp - 0x10000) >> 10));
+        unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+}
+
+// CP932 with escapes to UTF-8 (which = 0) or UTF-16LE bytes (which = 2):
+// the stretches between escapes go through iconv, the escapes are written
+// directly. Escapes count only on character boundaries.
+std::string ConvertWithEscapes(std::string_view cp932, int which, std::string_view invalid) {
+    const char* esc = static_cast<const char*>(std::memchr(cp932.data(), TCodePage::kEscapeByte, cp932.size()));
+    if (esc == nullptr) return Convert(Handle(which), cp932.data(), cp932.size(), Cp932Unit, invalid);
+    std::string out;
+    size_t from = 0;
+    size_t i = 0;
+    while (i < cp932.size()) {
+        char32_t cp = 0;
+        const size_t len = static_cast<unsigned char>(cp932[i]) == TCodePage::kEscapeByte
+                               ? TCodePage::EscapeAt(cp932, i, cp)
+                               : 0;
+        if (len == 0) {
+            i += (IsLead(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size()) ? 2 : 1;
+            continue;
+        }
+        out += Convert(Handle(which), cp932.data() + from, i - from, Cp932Unit, invalid);
+        if (which == 0)
+            AppendUtf8(out, cp);
+        else
+            AppendUtf16Bytes(out, cp);
+        i += len;
+        from = i;
+    }
+    out += Convert(Handle(which), cp932.data() + from, cp932.size() - from, Cp932Unit, invalid);
+    return out;
 }
 
 bool IsAscii(std::string_view s) {
@@ -202,16 +305,16 @@ std::string TCodePage::ToUtf8(std::string_view cp932) {
     // ASCII is the same in both, and most texts are ASCII: skip iconv then.
     // (CP932 maps 0x5C and 0x7E to themselves, as Windows does.)
     if (IsAscii(cp932)) return std::string(cp932);
-    return Convert(Handle(0), cp932.data(), cp932.size(), Cp932Unit, "\xEF\xBF\xBD");
+    return ConvertWithEscapes(cp932, 0, "\xEF\xBF\xBD");
 }
 
-std::string TCodePage::FromUtf8(std::string_view utf8) {
+std::string TCodePage::FromUtf8(std::string_view utf8, TUnmappable unmappable) {
     if (IsAscii(utf8)) return std::string(utf8);
-    return FromWide(DecodeUtf8(utf8));
+    return FromWide(DecodeUtf8(utf8), unmappable);
 }
 
 std::u16string TCodePage::ToUtf16(std::string_view cp932) {
-    std::string bytes = Convert(Handle(2), cp932.data(), cp932.size(), Cp932Unit, "\xFD\xFF");
+    std::string bytes = ConvertWithEscapes(cp932, 2, "\xFD\xFF");
     std::u16string out(bytes.size() / 2, u'\0');
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
@@ -219,6 +322,79 @@ std::u16string TCodePage::ToUtf16(std::string_view cp932) {
     return out;
 }
 
-std::string TCodePage::FromUtf16(std::u16string_view utf16) {
-    return FromWide(DecodeUtf16(utf16));
+std::string TCodePage::FromUtf16(std::u16string_view utf16, TUnmappable unmappable) {
+    return FromWide(DecodeUtf16(utf16), unmappable);
+}
+
+bool TCodePage::IsUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    for (size_t left = text.size(); left > 0;) {
+        size_t len = 0;
+        if (DecodeUtf8At(p, left, len) < 0) return false;
+        p += len;
+        left -= len;
+    }
+    return true;
+}
+
+std::string TCodePage::FromCodePoint(char32_t cp, TUnmappable unmappable) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return "?";
+    if (cp < 0x80) return std::string(1, static_cast<char>(cp));
+    return FromWide(std::wstring(1, static_cast<wchar_t>(cp)), unmappable);
+}
+
+char32_t TCodePage::FromJisX0212(unsigned char b1, unsigned char b2) {
+    if (b1 < 0xA1 || b1 > 0xFE || b2 < 0xA1 || b2 > 0xFE) return 0;
+    IconvHandle& h = Handle(3);
+    if (!h.ok()) return 0;
+    char src[3] = {'\x8F', static_cast<char>(b1), static_cast<char>(b2)};
+    wchar_t w[2] = {0, 0};
+    char* in = src;
+    size_t inLeft = sizeof src;
+    char* out = reinterpret_cast<char*>(w);
+    size_t outLeft = sizeof w;
+    iconv(h.get(), nullptr, nullptr, nullptr, nullptr);
+    const size_t r = iconv(h.get(), &in, &inLeft, &out, &outLeft);
+    iconv(h.get(), nullptr, nullptr, nullptr, nullptr);
+    if (r == static_cast<size_t>(-1) || inLeft != 0 || outLeft != sizeof(wchar_t)) return 0;
+    return static_cast<char32_t>(w[0]);
+}
+
+size_t TCodePage::EscapeAt(std::string_view text, size_t pos, char32_t& cp) {
+    if (pos + kEscapeLength > text.size() || static_cast<unsigned char>(text[pos]) != kEscapeByte) return 0;
+    char32_t value = 0;
+    for (size_t k = 1; k < kEscapeLength; ++k) {
+        const auto b = static_cast<unsigned char>(text[pos + k]);
+        if (b < 0xA0 || b > 0xDF) return 0;
+        value = (value << 6) | (b - 0xA0);
+    }
+    if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF) || HasCp932Form(value)) return 0;
+    cp = value;
+    return kEscapeLength;
+}
+
+std::string TCodePage::EscapesToPercent(std::string_view cp932) {
+    if (std::memchr(cp932.data(), kEscapeByte, cp932.size()) == nullptr) return std::string(cp932);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(cp932.size() + 8);
+    for (size_t i = 0; i < cp932.size();) {
+        char32_t cp = 0;
+        const size_t len = EscapeAt(cp932, i, cp);
+        if (len == 0) {
+            const size_t n = (IsLead(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size()) ? 2 : 1;
+            out.append(cp932, i, n);
+            i += n;
+            continue;
+        }
+        std::string utf8;
+        AppendUtf8(utf8, cp);
+        for (unsigned char b : utf8) {
+            out.push_back('%');
+            out.push_back(kHex[b >> 4]);
+            out.push_back(kHex[b & 0x0F]);
+        }
+        i += len;
+    }
+    return out;
 }

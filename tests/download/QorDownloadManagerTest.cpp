@@ -3,6 +3,7 @@
 #include "engine/QorConnGeneral.h"
 #include "engine/QorLoadThread.h"
 #include "inet/XMD5.h"
+#include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/Thread.h"
 #include "support/TempFolder.h"
@@ -158,6 +159,15 @@ TEST_F(TDownloadFixture, SaveNameFromAddressDispositionAndType) {
         {.name = "dothead", .target = "/x/y.bin",
          .headers = {"Content-Disposition: attachment; filename=\".htaccess\""}, .saved = "dothead.htaccess"},
         {.name = "decoded, cleaned", .target = "/a%3Ab,c.txt", .headers = {}, .saved = "abc.txt"},
+        // Percent-encoded UTF-8 is the name it encodes; encoded Shift-JIS stays Shift-JIS.
+        {.name = "utf8 address", .target = "/%E6%97%A5%E6%9C%AC%E8%AA%9E.bin", .headers = {}, .saved = SJ("日本語.bin")},
+        {.name = "utf8 without cp932 form", .target = "/caf%C3%A9%20%F0%9F%98%80.txt", .headers = {},
+         .saved = SJ("café 😀.txt")},
+        {.name = "sjis address", .target = "/%93%FA%96%7B.bin", .headers = {}, .saved = SJ("日本.bin")},
+        {.name = "utf8 disposition", .target = "/get.cgi",
+         .headers = {"Content-Disposition: attachment; filename=\"%E8%A1%A8%E3%81%82.zip\""}, .saved = SJ("表あ.zip")},
+        {.name = "raw utf8 disposition", .target = "/get2.cgi",
+         .headers = {"Content-Disposition: attachment; filename=\"r\xC3\xA9sum\xC3\xA9.pdf\""}, .saved = SJ("résumé.pdf")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -170,10 +180,10 @@ TEST_F(TDownloadFixture, SaveNameFromAddressDispositionAndType) {
         EXPECT_EQ(lastError, 0);
         EXPECT_EQ(lastStatus, 200);
         EXPECT_EQ(m.SaveName, c.saved);
-        EXPECT_TRUE(ReadNative(Saved(c.saved)) == body) << "saved file differs";
+        EXPECT_TRUE(ReadNative(Saved(TCodePage::ToUtf8(c.saved))) == body) << "saved file differs";
         EXPECT_EQ(m.State, 3);
         EXPECT_EQ(m.LoadSize, 3000);
-        std::filesystem::remove(Saved(c.saved));
+        std::filesystem::remove(Saved(TCodePage::ToUtf8(c.saved)));
     }
     EXPECT_TRUE(std::filesystem::is_empty(temp.NativePath("cache")));
 }

@@ -460,6 +460,117 @@ INSTANTIATE_TEST_SUITE_P(
                     CharsetCase{"Utf8Meta", ctUtf8, TDeclared::Meta}, CharsetCase{"Utf8None", ctUtf8, TDeclared::None}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// ---------------------------------------------------------------------------
+// Characters without a Shift-JIS form: the same page in the four encodings,
+// each writing such a character raw where it can (JIS X 0212 in EUC-JP and
+// ISO-2022-JP, anything in UTF-8) and as a character reference where it
+// cannot. Every character reaches the title, the link texts and the source
+// (as the code page's escape), and the addresses are the percent-encoded
+// UTF-8 a browser requests.
+
+// How each encoding writes a non-ASCII character of the fixture: its bytes,
+// or a reference (a text starting with "&#"). The ISO-2022-JP form comes
+// from the EUC-JP bytes.
+struct TGlyph {
+    std::string utf8, sjis, euc;
+};
+
+const std::vector<TGlyph>& Glyphs() {
+    static const std::vector<TGlyph> glyphs = {
+        {"é", "&#233;", "\x8F\xAB\xB1"},     {"à", "&#224;", "\x8F\xAB\xA2"},   {"ï", "&#239;", "\x8F\xAB\xC1"},
+        {"ü", "&#252;", "\x8F\xAB\xE4"},     {"™", "&#8482;", "\x8F\xA2\xEF"}, {"©", "&#169;", "\x8F\xA2\xED"},
+        {"–", "&#8211;", "&#8211;"},         {"«", "&#171;", "&#171;"},         {"»", "&#187;", "&#187;"},
+        {"\u00A0", "&#160;", "&#160;"},      {"丂", "&#x4E02;", "\x8F\xB0\xA1"}, {"丨", "\xFA\x68", "\x8F\xB0\xA9"},
+        {"表", "\x95\x5C", "\xC9\xBD"},      {"日", "\x93\xFA", "\xC6\xFC"},    {"本", "\x96\x7B", "\xCB\xDC"},
+        {"語", "\x8C\xEA", "\xB8\xEC"},
+    };
+    return glyphs;
+}
+
+// The page in `encoding`; with `asText`, the same page as UTF-8 text, with
+// the references the encoding needs (what its source must read as). A
+// Shift-JIS page writes its addresses percent-encoded: a reference's "#"
+// would start a fragment there.
+std::string NonJisPage(TCharsetType encoding, bool asText, const std::string& declaration) {
+    const bool sjis = encoding == ctSjis;
+    const std::string page = "<html><head>" + declaration +
+                             "<title>Café – «été» 丂丨表 日本語</title></head>\n<body>"
+                             "<a href=\"img/Balance_" + (sjis ? "%C3%A0" : "à") + "_tabac_1850.JPG\">Balance à tabac™</a>\n"
+                             "<a href=\"x.cgi?q=na" + (sjis ? "%C3%AF" : "ï") + "ve&amp;r=" + (sjis ? "%E4%B8%82" : "丂") +
+                             "\">表\u00A0ü©</a></body></html>\n";
+    std::string out;
+    for (size_t i = 0; i < page.size();) {
+        const auto c = static_cast<unsigned char>(page[i]);
+        const size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        const std::string ch = page.substr(i, len);
+        i += len;
+        if (len == 1 || encoding == ctUtf8) {
+            out += ch;
+            continue;
+        }
+        const TGlyph* g = nullptr;
+        for (const TGlyph& each : Glyphs())
+            if (each.utf8 == ch) g = &each;
+        if (g == nullptr) ADD_FAILURE() << "no glyph for " << ch;
+        const std::string& form = encoding == ctSjis ? g->sjis : g->euc;
+        if (form.starts_with("&#") || asText) {
+            out += form.starts_with("&#") ? form : ch;
+        } else if (encoding == ctJis) {
+            const bool x0212 = form.size() == 3;
+            out += x0212 ? "\x1B$(D" : "\x1B$B";
+            for (size_t k = x0212 ? 1 : 0; k < form.size(); ++k) out.push_back(static_cast<char>(form[k] & 0x7F));
+            out += "\x1B(B";
+        } else {
+            out += form;
+        }
+    }
+    return out;
+}
+
+class NonJisCharacterTest : public testing::TestWithParam<CharsetCase> {};
+
+TEST_P(NonJisCharacterTest, EveryCharacterAndAddressSurvives) {
+    const CharsetCase& c = GetParam();
+    const char* name = c.encoding == ctSjis ? "Shift_JIS" : c.encoding == ctEuc ? "EUC-JP" : c.encoding == ctJis ? "ISO-2022-JP" : "UTF-8";
+    const std::string declaration =
+        c.declared == TDeclared::Meta ? std::string("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=") + name + "\">" : "";
+    TQorPageItems items;
+    items.SetPageFile(TQorFile(kPage));
+    TInetHTTPResponseHeader header;
+    if (c.declared == TDeclared::Header) {
+        header.SetHeader(std::string("HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=") + name + "\r\n\r\n");
+        items.SetHeaderInfo(&header);
+    }
+    items.SetSource(NonJisPage(c.encoding, false, declaration));
+    EXPECT_EQ(items.Charset, c.encoding);
+    EXPECT_EQ(TCodePage::ToUtf8(items.Source), NonJisPage(c.encoding, true, declaration));
+    EXPECT_EQ(TCodePage::ToUtf8(items.Title), "Café – «été» 丂丨表 日本語");
+    ASSERT_EQ(items.GetCount(), 2);
+    EXPECT_EQ(items.GetFile(0)->URL->GetURL(), "http://h/d/img/Balance_%C3%A0_tabac_1850.JPG");
+    EXPECT_EQ(TCodePage::ToUtf8(items.GetFile(0)->AnchorString), "Balance à tabac™");
+    EXPECT_EQ(items.GetFile(1)->URL->GetURL(), "http://h/d/x.cgi?q=na%C3%AFve&r=%E4%B8%82");
+    EXPECT_EQ(TCodePage::ToUtf8(items.GetFile(1)->AnchorString), "表\u00A0ü©");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NonJisCharacterTest,
+    testing::Values(CharsetCase{"SjisHeader", ctSjis, TDeclared::Header}, CharsetCase{"SjisNone", ctSjis, TDeclared::None},
+                    CharsetCase{"EucMeta", ctEuc, TDeclared::Meta}, CharsetCase{"EucNone", ctEuc, TDeclared::None},
+                    CharsetCase{"JisHeader", ctJis, TDeclared::Header}, CharsetCase{"JisNone", ctJis, TDeclared::None},
+                    CharsetCase{"Utf8Meta", ctUtf8, TDeclared::Meta}, CharsetCase{"Utf8None", ctUtf8, TDeclared::None}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Emoji and the like exist in UTF-8 pages only.
+TEST(NonJisCharacterTest, EmojiInUtf8Page) {
+    TQorPageItems items;
+    items.SetPageFile(TQorFile(kPage));
+    items.SetSource("<title>\xF0\x9F\x98\x80 ok</title><body><a href=\"\xF0\x9F\x98\x80.png\">\xF0\x9F\x8E\x89!</a>");
+    EXPECT_EQ(TCodePage::ToUtf8(items.Title), "\xF0\x9F\x98\x80 ok");
+    ASSERT_EQ(items.GetCount(), 1);
+    EXPECT_EQ(items.GetFile(0)->URL->GetURL(), "http://h/d/%F0%9F%98%80.png");
+    EXPECT_EQ(TCodePage::ToUtf8(items.GetFile(0)->AnchorString), "\xF0\x9F\x8E\x89!");
+}
+
 struct DecisionCase {
     const char* name;
     std::string text;
@@ -487,6 +598,7 @@ TEST_P(CharsetDecisionTest, Decides) {
 }
 
 const std::string kEucHyou = "\xC9\xBD"; // "表" in EUC-JP
+const std::string kEucNihongo = "\xC6\xFC\xCB\xDC\xB8\xEC"; // "日本語" in EUC-JP
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, CharsetDecisionTest,
@@ -507,7 +619,21 @@ INSTANTIATE_TEST_SUITE_P(
                      .text = "<body><meta charset=euc-jp>" + kEucHyou, .header = ctSjis, .charset = ctSjis},
         DecisionCase{.name = "UnhyphenatedIsoNameIsJis",
                      .text = "<meta charset=iso2022-jp><body>\x1B$B9=\x1B(B", .header = ctSjis, .charset = ctJis,
-                     .source = "<meta charset=iso2022-jp><body>\x8D\x5C"}),
+                     .source = "<meta charset=iso2022-jp><body>\x8D\x5C"},
+        // Undeclared: half-width kana (0x8E) or JIS X 0212 (0x8F) make the
+        // guess Shift-JIS, which breaks at "語<"; EUC-JP reads it all.
+        DecisionCase{.name = "UndeclaredEucWithKanaIsEuc", .text = "<p>\x8E\xB1" + kEucNihongo + "</p>",
+                     .charset = ctEuc, .source = "<p>\xB1" + SJ("日本語") + "</p>"},
+        DecisionCase{.name = "UndeclaredEucWithX0212IsEuc", .text = "<p>\x8F\xB0\xA9" + kEucNihongo + "</p>",
+                     .charset = ctEuc, .source = "<p>\xFA\x68" + SJ("日本語") + "</p>"},
+        // Shift-JIS kana look like EUC-JP pairs until the "<" after them.
+        DecisionCase{.name = "ShiftJisKanaRunIsShiftJis", .text = "<p>\xB1\xB2\xB3</p>", .charset = ctSjis},
+        // Clean in the guessed code, or broken in both: the guess stands.
+        DecisionCase{.name = "CleanShiftJisStays", .text = "<p>\x8E\xB1</p>", .charset = ctSjis},
+        DecisionCase{.name = "CleanEucStays", .text = "<p>\xB1\xB2</p>", .charset = ctEuc, .source = "<p>\x89Q</p>"},
+        DecisionCase{.name = "BrokenInBothKeepsGuess", .text = "<p>\x80\xFD</p>", .charset = ctSjis},
+        DecisionCase{.name = "DeclaredShiftJisStays", .text = "<p>\x8E\xB1" + kEucNihongo + "</p>", .header = ctSjis,
+                     .charset = ctSjis}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -14,6 +14,7 @@ using namespace std::string_literals;
 const std::string kEsc = "\x1B";
 const std::string kJisIn = kEsc + "$B";
 const std::string kAsciiIn = kEsc + "(B";
+const std::string kJis212In = kEsc + "$(D";
 
 struct TypeCase {
     const char* name;
@@ -79,6 +80,12 @@ const ConvCase kJisCases[] = {
     {.name = "zeroOutsideKept", .in = "a\0b"s, .out = "a\0b"s},
     {.name = "otherSequencesKept", .in = kEsc + "$@0!" + kEsc + "(J", .out = kEsc + "$@0!" + kEsc + "(J"},
     {.name = "truncatedOpener", .in = "ab" + kEsc + "$", .out = "ab" + kEsc + "$"},
+    // JIS X 0212: "丨" (0x3029) has a CP932 form, "丂" (0x3021) only the escape.
+    {.name = "jisX0212", .in = "a" + kJis212In + "0)0!" + kAsciiIn + "b", .out = "a\xFA\x68\xFD\xA0\xA4\xD8\xA2" "b"},
+    {.name = "jisX0212Unassigned", .in = kJis212In + "!!" + kAsciiIn + "b", .out = "?b"},
+    {.name = "jisX0208ThenX0212",
+     .in = kJisIn + "$\"" + kAsciiIn + kJis212In + "0)" + kAsciiIn + "<p>",
+     .out = "\x82\xA0\xFA\x68<p>"},
     {.name = "empty", .in = "", .out = ""},
 };
 
@@ -95,17 +102,54 @@ const ConvCase kEucCases[] = {
     {.name = "highRow", .in = "\xDF\xA1", .out = "\xE0\x40"},
     {.name = "asciiAround", .in = "a\xA4\xA2 b", .out = "a\x82\xA0 b"},
     {.name = "asciiOnly", .in = "<p>x\\y</p>", .out = "<p>x\\y</p>"},
-    // 0x8E is copied; 0xB1 then pairs with the next byte.
-    {.name = "singleShiftNotRecognised", .in = "\x8E\xB1\x41", .out = "\x8E\x89\xE1"},
+    // 0x8E and a byte 0xA1-0xDF is that half-width katakana; a lone 0x8E
+    // is dropped and never pairs with what follows.
+    {.name = "halfWidthKana", .in = "\x8E\xB1\x41\x8E\xDF", .out = "\xB1\x41\xDF"},
+    {.name = "halfWidthKanaBeforeTag", .in = "\x8E\xB1<p>", .out = "\xB1<p>"},
+    {.name = "lone8EKeepsTag", .in = "\x8E<p>\x8E\xE0\xA1\x8E", .out = "<p>\xE0\x9F"},
     {.name = "A0IsALead", .in = "\xA0\xA1", .out = "\x80\x9F"},
     {.name = "leadAtEndDropped", .in = "a\xA4", .out = "a"},
     {.name = "leadBeforeZeroDropped", .in = "a\xA4\0\xA4\xA2"s, .out = "a"},
     {.name = "zeroEndsText", .in = "a\0b"s, .out = "a"},
+    // JIS X 0212 (0x8F and two bytes) is one character, its CP932 form or
+    // its escape; "?" when the code has no character.
+    {.name = "jisX0212WithSjisForm", .in = "\x8F\xB0\xA9", .out = "\xFA\x68"},
+    {.name = "jisX0212WithoutSjisForm", .in = "<\x8F\xB0\xA1>", .out = "<\xFD\xA0\xA4\xD8\xA2>"},
+    {.name = "jisX0212Unassigned", .in = "a\x8F\xA1\xA1" "b", .out = "a?b"},
+    {.name = "jisX0212AmongKanji", .in = "\xC6\xFC\x8F\xB0\xA9\xCB\xDC", .out = "\x93\xFA\xFA\x68\x96\x7B"},
+    // An incomplete 0x8F sequence never takes the "<" after it.
+    {.name = "lone8FKeepsTag", .in = "\x8F<p>", .out = "<p>"},
+    {.name = "truncated8FKeepsTag", .in = "\x8F\xB0<p>", .out = "<p>"},
+    {.name = "truncated8FAtEnd", .in = "a\x8F\xB0", .out = "a"},
+    {.name = "lone8FAtEnd", .in = "a\x8F", .out = "a"},
     {.name = "empty", .in = "", .out = ""},
 };
 
 TEST(CharCodeConvTest, EUCtoSJIS) {
     for (const ConvCase& c : kEucCases) EXPECT_EQ(TCharCodeConv::EUCtoSJIS(c.in), c.out) << c.name;
+}
+
+TEST(CharCodeConvTest, ValidSequences) {
+    const struct {
+        const char* name;
+        std::string text;
+        bool sjis, euc;
+    } cases[] = {
+        {"ascii", "<p>a\0b</p>"s, true, true},
+        {"sjisKanjiAndKana", "\x93\xFA\xB1\x95\x5C", true, false},
+        {"eucKanji", "\xC6\xFC\xCB\xDC\xB8\xEC<", false, true},
+        {"eucKanaAndX0212", "\x8E\xB1\x8F\xB0\xA1", true, true},
+        {"sjisLeadAtEnd", "a\x93", false, false},
+        {"sjisBadTrail", "\x93\x7F", false, false},
+        {"sjisA0", "\xA0", false, false},
+        {"eucTruncatedX0212", "\x8F\xB0<", true, false},
+        {"eucKanaOutOfRange", "\x8E\xE0\xA1", true, false},
+        {"eucBrokenAfterZeroIsUnread", "\xA4\xA2\0\xA4"s, true, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TCharCodeConv::IsValidSJIS(c.text), c.sjis) << c.name;
+        EXPECT_EQ(TCharCodeConv::IsValidEUC(c.text), c.euc) << c.name;
+    }
 }
 
 // Over the whole JIS X 0208 square, both converters must agree, give a

@@ -319,6 +319,27 @@ TEST(InetURLExTest, ParseResetsWithPort) {
     EXPECT_EQ(url.GetHostPath(), "http://h");
 }
 
+// A character without a CP932 form (kept as an escape in the text) is
+// requested as percent-encoded UTF-8, so the address stays the one the page
+// names; "%" already in the text and every CP932 character stay as written.
+TEST(InetURLExTest, CharactersWithoutCp932FormArePercentEncodedUtf8) {
+    const struct {
+        const char* name;
+        std::string text;
+        std::string url;
+    } cases[] = {
+        {"FileName", SJ("http://h/img/Balance_à_tabac_1850.JPG"), "http://h/img/Balance_%C3%A0_tabac_1850.JPG"},
+        {"DirAndQuery", SJ("h/café/x.cgi?q=naïve&r=日本"), "http://h/caf%C3%A9/x.cgi?q=na%C3%AFve&r=" + SJ("日本")},
+        {"Emoji", SJ("h/😀.png"), "http://h/%F0%9F%98%80.png"},
+        {"AlreadyEncoded", "h/caf%C3%A9.html", "http://h/caf%C3%A9.html"},
+    };
+    for (const auto& c : cases) {
+        TInetURLEx url(c.text);
+        EXPECT_EQ(url.GetURL(), c.url) << c.name;
+        EXPECT_EQ(url.Query.find('?'), std::string::npos) << c.name;
+    }
+}
+
 // A real folder under $TMPDIR, seen through its Windows-form path.
 class InetURLExFolder : public testing::Test {
 protected:
@@ -330,6 +351,7 @@ protected:
         root_ = templ;
         std::filesystem::create_directory(root_ / "sub");
         std::filesystem::create_directory(root_ / "表");
+        std::filesystem::create_directory(root_ / "café");
         std::ofstream(root_ / "page.html") << "x";
         winRoot_ = TWinPath::FromNative(root_.string());
     }
@@ -357,6 +379,11 @@ TEST_F(InetURLExFolder, DrivePathToFolderBecomesFolderAddress) {
     EXPECT_EQ(sjis.Dir, dir + kHyou + "/");
     EXPECT_EQ(sjis.FileName, "");
     EXPECT_EQ(sjis.Query, "x");
+
+    // A file address keeps the escape of "é": its folder is found on disk.
+    TInetURLEx escaped(winRoot_ + "\\" + SJ("café"));
+    EXPECT_EQ(escaped.Dir, dir + SJ("café") + "/");
+    EXPECT_EQ(escaped.FileName, "");
 
     TInetURLEx file(winRoot_ + "\\page.html");
     EXPECT_EQ(file.Dir, dir);

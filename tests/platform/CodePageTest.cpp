@@ -32,8 +32,8 @@ TEST(CodePageTest, RoundTripsThroughUtf8AndUtf16) {
 }
 
 TEST(CodePageTest, UnmappableAndInvalidInputIsReplacedNotLost) {
-    // No CP932 form: one "?" per character, the rest kept.
-    EXPECT_EQ(TCodePage::FromUtf8("a😀b\xC3\xA9"), "a?b?");
+    // No CP932 form, asked for plain CP932: one "?" per character, the rest kept.
+    EXPECT_EQ(TCodePage::FromUtf8("a😀b\xC3\xA9", TCodePage::umQuestion), "a?b?");
     // Broken UTF-8 (lone continuation, truncated sequence at the end).
     EXPECT_EQ(TCodePage::FromUtf8("x\x80y\xE3\x81"), "x?y?");
     // A lone lead byte at the end and an invalid pair become U+FFFD.
@@ -46,14 +46,93 @@ TEST(CodePageTest, UnmappableAndInvalidInputIsReplacedNotLost) {
 
 // UTF-8 and UTF-16 are decoded before the code page conversion: each
 // sequence that is not well formed is one "?", and so is each character
-// outside CP932 (surrogate pairs included).
+// outside CP932 (surrogate pairs included) when plain CP932 is asked for.
 TEST(CodePageTest, MalformedUnicodeIsOneQuestionMarkPerUnit) {
     EXPECT_EQ(TCodePage::FromUtf8("\xED\xA0\x80|\xC0\x80|\xE0\x80\x80|\xF4\x90\x80\x80|\xF8\x88\x80\x80\x80"),
               "?|?|?|?|??");
     EXPECT_EQ(TCodePage::FromUtf8("\xE3\x81x\xE6\x97\xA5"), "?x\x93\xFA");
-    EXPECT_EQ(TCodePage::FromUtf8("한국어 日本"), "??? \x93\xFA\x96\x7B");
-    EXPECT_EQ(TCodePage::FromUtf16(u"a\U0001F600b\xDC00"), "a?b?");
-    EXPECT_EQ(TCodePage::FromUtf16(u"日\u00E9"), "\x93\xFA?");
+    EXPECT_EQ(TCodePage::FromUtf8("한국어 日本", TCodePage::umQuestion), "??? \x93\xFA\x96\x7B");
+    EXPECT_EQ(TCodePage::FromUtf16(u"a\U0001F600b\xDC00", TCodePage::umQuestion), "a?b?");
+    EXPECT_EQ(TCodePage::FromUtf16(u"日\u00E9", TCodePage::umQuestion), "\x93\xFA?");
+    // A lone surrogate is no character: "?" even when escapes are allowed.
+    EXPECT_EQ(TCodePage::FromUtf16(u"a\xDC00"), "a?");
+}
+
+// A character without a CP932 form is kept as 0xFD + four bytes 0xA0 + six
+// bits, and comes back whole through UTF-8 and UTF-16.
+struct EscapeCase {
+    const char* name;
+    std::string utf8;
+    std::string cp932;
+};
+
+const EscapeCase kEscapes[] = {
+    {.name = "eAcute", .utf8 = "\xC3\xA9", .cp932 = "\xFD\xA0\xA0\xA3\xC9"},         // U+00E9
+    {.name = "nbsp", .utf8 = "\xC2\xA0", .cp932 = "\xFD\xA0\xA0\xA2\xC0"},           // U+00A0
+    {.name = "trademark", .utf8 = "\xE2\x84\xA2", .cp932 = "\xFD\xA0\xA2\xA4\xC2"},   // U+2122
+    {.name = "emoji", .utf8 = "\xF0\x9F\x98\x80", .cp932 = "\xFD\xA0\xBF\xB8\xA0"},  // U+1F600
+    {.name = "lastCodePoint", .utf8 = "\xF4\x8F\xBF\xBF", .cp932 = "\xFD\xA4\xAF\xDF\xDF"},
+    {.name = "amongKanji", .utf8 = "日à本", .cp932 = "\x93\xFA\xFD\xA0\xA0\xA3\xC0\x96\x7B"},
+    {.name = "hangul", .utf8 = "한", .cp932 = "\xFD\xA0\xAD\xB5\xBC"},                 // U+D55C
+};
+
+TEST(CodePageTest, CharactersWithoutCp932FormAreEscapedAndComeBack) {
+    for (const EscapeCase& c : kEscapes) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(TCodePage::FromUtf8(c.utf8), c.cp932);
+        EXPECT_EQ(TCodePage::ToUtf8(c.cp932), c.utf8);
+        EXPECT_EQ(TCodePage::FromUtf16(TCodePage::ToUtf16(c.cp932)), c.cp932);
+        EXPECT_EQ(TCodePage::ToUtf8(TCodePage::FromUtf16(TCodePage::ToUtf16(c.cp932))), c.utf8);
+    }
+    EXPECT_EQ(TCodePage::ToUtf16("\xFD\xA0\xBF\xB8\xA0"), u"\U0001F600");
+    EXPECT_EQ(TCodePage::FromCodePoint(0xE9), "\xFD\xA0\xA0\xA3\xC9");
+    EXPECT_EQ(TCodePage::FromCodePoint(0x65E5), "\x93\xFA");
+    EXPECT_EQ(TCodePage::FromCodePoint(0xE9, TCodePage::umQuestion), "?");
+    EXPECT_EQ(TCodePage::FromCodePoint(0xD800), "?");
+}
+
+// Only a well-formed escape of a character without a CP932 form is one:
+// any other 0xFD stays invalid, and an 0xFD that is a lead byte's second
+// byte starts nothing.
+TEST(CodePageTest, OtherFdBytesStayInvalid) {
+    const std::string fffd = "\xEF\xBF\xBD";
+    struct Case {
+        const char* name;
+        std::string cp932;
+        std::string utf8;
+    };
+    const Case cases[] = {
+        {.name = "lone", .cp932 = "\xFD" "a", .utf8 = fffd + "a"},
+        {.name = "truncated", .cp932 = "\xFD\xA0\xA0\xA3", .utf8 = fffd + fffd + fffd + "\xEF\xBD\xA3"},
+        {.name = "byteOutOfRange", .cp932 = "\xFD\xA0\xA0\xA3\x41", .utf8 = fffd + fffd + fffd + "\xEF\xBD\xA3" "A"},
+        // U+0041 and U+3042 have CP932 forms: not the spelling of any escape.
+        {.name = "ascii", .cp932 = "\xFD\xA0\xA0\xA1\xA1", .utf8 = fffd + fffd + fffd + "\xEF\xBD\xA1\xEF\xBD\xA1"},
+        {.name = "kana", .cp932 = "\xFD\xA0\xA3\xA1\xA2", .utf8 = fffd + fffd + "\xEF\xBD\xA3\xEF\xBD\xA1\xEF\xBD\xA2"},
+        {.name = "aboveUnicode", .cp932 = "\xFD\xC5\xA0\xA0\xA0", .utf8 = fffd + "\xEF\xBE\x85" + fffd + fffd + fffd},
+        {.name = "trailOfLead", .cp932 = "\x82\xFD\xA0\xA0\xA3\xC9", .utf8 = fffd + fffd + fffd + "\xEF\xBD\xA3\xEF\xBE\x89"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(TCodePage::ToUtf8(c.cp932), c.utf8);
+        char32_t cp = 0;
+        if (c.cp932[0] == '\xFD') EXPECT_EQ(TCodePage::EscapeAt(c.cp932, 0, cp), 0u);
+    }
+}
+
+TEST(CodePageTest, EscapesBecomePercentEncodedUtf8) {
+    EXPECT_EQ(TCodePage::EscapesToPercent(TCodePage::FromUtf8("/Balance_à_tabac_1850.JPG")),
+              "/Balance_%C3%A0_tabac_1850.JPG");
+    EXPECT_EQ(TCodePage::EscapesToPercent(TCodePage::FromUtf8("a😀b?日")), "a%F0%9F%98%80b?\x93\xFA");
+    // Not an escape: copied as it stands.
+    EXPECT_EQ(TCodePage::EscapesToPercent("\x82\xFD\xA0\xA0\xA3\xC9"), "\x82\xFD\xA0\xA0\xA3\xC9");
+    EXPECT_EQ(TCodePage::EscapesToPercent("plain%20text"), "plain%20text");
+}
+
+TEST(CodePageTest, JisX0212Characters) {
+    EXPECT_EQ(TCodePage::FromJisX0212(0xB0, 0xA1), U'\u4E02');  // 丂
+    EXPECT_EQ(TCodePage::FromJisX0212(0xA2, 0xAF), U'\u02D8');  // breve
+    EXPECT_EQ(TCodePage::FromJisX0212(0xA1, 0xA1), 0u);        // unassigned
+    EXPECT_EQ(TCodePage::FromJisX0212(0x41, 0xA1), 0u);
 }
 
 TEST(CodePageTest, LargeTextKeepsEveryCharacter) {
