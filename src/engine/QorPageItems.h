@@ -161,6 +161,18 @@ private:
     std::string ConvertText(std::string_view text);
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
     void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
+    // An address beyond the tag's own (srcset, style, image button): a
+    // record without link text, the anchor being read left alone.
+    void ProcessMoreAddress(std::string address, TWalk& walk);
+    enum class TAddressKind { None, Web, Mail };
+    // Cuts the fragment, and makes a decoded address the text of its
+    // record; None for schemes that are not fetched (data:, tel: ...).
+    TAddressKind ResolveAddress(std::string& address, const TWalk& walk);
+    // "//host/x" and "?q", which the folder-relative expansion gets wrong,
+    // made absolute against the base or the page.
+    std::string ResolveReference(std::string address, const TWalk& walk) const;
+    void SetBase(std::string base, TWalk& walk);
+    void AppendAnchorPiece(const std::string& piece, TWalk& walk);
     bool ExpandRange(const std::string& address, TWalk& walk);
     std::string RemoveDotSegments(std::string text) const;
     void TakePagePort(TInetURLEx& url) const;

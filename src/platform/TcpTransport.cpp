@@ -42,10 +42,13 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
     hints.ai_flags = AI_NUMERICSERV;
     addrinfo* found = nullptr;
     std::string service = std::to_string(port);
+    // Addresses write an IPv6 host in brackets; the resolver wants it bare.
+    std::string name = host;
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
     // The lookup itself cannot be broken off; a Shutdown during it is seen
     // right after.
     if (host.empty() || port <= 0 || port > 65535 ||
-        ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0)
+        ::getaddrinfo(name.c_str(), service.c_str(), &hints, &found) != 0)
         return shutDown_ ? crCancelled : crFailed;
     std::unique_ptr<addrinfo, TAddrInfoFree> list(found);
 
