@@ -639,10 +639,13 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         if (name == "style") walk.inStyle = true;
         if (name == "/style") walk.inStyle = false;
         if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
-        if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && name.empty())
+        // Comments and declarations have no name either, but are no text.
+        const bool text = !tag.Source.empty() && tag.Source[0] != '<';
+        if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && text)
             AppendAnchorPiece(ChangeHTMLSymbol(PieceText(tag.Source)), walk);
-        if (walk.inStyle && name.empty())
-            ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
+        if (walk.inStyle && text)
+            // A style element's text is not markup: its references stay as written.
+            ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
     }
 
     if (!address.empty()) ProcessAddress(std::move(address), tag, walk);
@@ -672,8 +675,10 @@ void TQorPageItems::AppendAnchorPiece(const std::string& piece, TWalk& walk) {
 
 void TQorPageItems::SetBase(std::string base, TWalk& walk) {
     base = ChangeHTMLSymbol(base);
-    // A relative base counts from the page.
-    if (!base.empty() && GetTokenPos(base, "://", "?") == 0 && SchemeOf(base).empty())
+    // A relative base counts from the page; a drive path ("C:\dir\") is
+    // used as given.
+    const bool drive = base.size() >= 2 && (base[1] == ':' || base[1] == '|');
+    if (!base.empty() && !drive && GetTokenPos(base, "://", "?") == 0 && SchemeOf(base).empty())
         base = ExpandRelativePath(ResolveReference(std::move(base), TWalk{}), "");
     walk.baseDoc = base;
     size_t slash = TSjisText::FindLastChar(base, '/');
@@ -716,9 +721,10 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
     return TAddressKind::Web;
 }
 
-void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk) {
+void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk, bool decode) {
     if (walk.script == 2) return;
-    address = ChangeHTMLSymbol(TSjisText::Trim(address));
+    address = TSjisText::Trim(address);
+    if (decode) address = ChangeHTMLSymbol(address);
     if (address.empty()) return;
     const TAddressKind kind = ResolveAddress(address, walk);
     if (kind == TAddressKind::None) return;

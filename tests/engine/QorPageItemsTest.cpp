@@ -98,9 +98,9 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{.name = "BlanksAndLineBreaksBetweenPieces",
                  .html = "<a href=\"1.html\">Text with <b>bold</b> part</a><a href=\"2.html\">\n  <span>two</span>\n"
                          "  <span>spans</span>\n</a><a href=\"3.html\">wrapped\r\nline\tand tab</a><a href=\"4.html\">" +
-                         SJ("日本") + "\n" + SJ("語") + "\n(JP)</a>",
+                         SJ("日本") + "\n" + SJ("語") + "\n(JP)</a><a href=\"5.html\">a <!-- c --> b</a>",
                  .records = {"http://h/d/1.html|Text with bold part", "http://h/d/2.html|two spans",
-                             "http://h/d/3.html|wrapped line and tab", "http://h/d/4.html|" + SJ("日本語") + " (JP)"}},
+                             "http://h/d/3.html|wrapped line and tab", "http://h/d/4.html|" + SJ("日本語") + " (JP)", "http://h/d/5.html|a b"}},
         PageCase{.name = "ImageLinkGetsAlt",
                  .html = "<a href=\"x.html\"><img src=\"i.gif\" alt=\"Pic\"></a>",
                  .records = {"http://h/d/x.html|Pic", "http://h/d/i.gif|"}},
@@ -225,6 +225,10 @@ INSTANTIATE_TEST_SUITE_P(
                  .html = "<base href=\"sub/\"><img src=\"a.gif\"><base href=\"/r/\"><img src=\"b.gif\"><base "
                          "href=\"../up/x.html\"><img src=\"c.gif\"><a href=\"?q\">q</a>",
                  .records = {"http://h/d/sub/a.gif|", "http://h/r/b.gif|", "http://h/up/c.gif|", "http://h/up/x.html?q|q"}},
+        PageCase{.name = "DrivePathBaseUsedAsGiven",
+                 .html = "<base href=\"C:\\nowhere-vorlen\\\"><img src=\"a.gif\">",
+                 .records = {"file:///C|/nowhere-vorlen/a.gif|"},
+                 .page = "file:///C|/nowhere-vorlen/p.html"},
         PageCase{.name = "SchemesThatAreNotFetched",
                  .html = "<a href=\"data:text/plain,hi\">d</a><a href=\"tel:+123\">t</a><img src=\"data:image/png;base64,AA\">"
                          "<a href=\"about:blank\">a</a><a href=\"blob:x\">b</a><a href=\"sms:1\">s</a><a href=\"gopher://g/\">g</a>"
@@ -252,6 +256,10 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{.name = "SrcsetCandidates",
                  .html = "<img srcset=\"x,1.png 1x, y.png, z.png 100w (a,b) , w.png,,\"><img srcset=\"data:image/gif;base64,R0 1x\">",
                  .records = {"http://h/d/x,1.png|", "http://h/d/y.png|", "http://h/d/z.png|", "http://h/d/w.png|"}},
+        // References are markup: decoded in a style attribute, not in a style element.
+        PageCase{.name = "StyleReferences",
+                 .html = "<p style=\"background:url(a&amp;b.png)\"><style>p{background:url(c&amp;d.png)}</style>",
+                 .records = {"http://h/d/a&b.png|", "http://h/d/c&amp;d.png|"}},
         PageCase{.name = "NoMoreAddressesInsideScript",
                  .html = "<script>document.write('<img srcset=\"s.png\" style=\"background:url(u.png)\">');</script>",
                  .records = {}}),
