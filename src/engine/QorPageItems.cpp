@@ -477,7 +477,7 @@ void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     Header = header;
     if (!header) return;
     std::string location = TSjisText::Trim(header->Values.Get("location"));
-    if (!location.empty()) CreateFileInfo(ExpandRelativePath(location, ""), true, false);
+    if (!location.empty()) CreateFileInfo(ExpandRelativePath(ResolveReference(std::move(location), TWalk{}), ""), true, false);
     Charset = header->Charset;
 }
 

@@ -297,6 +297,16 @@ TEST(QorPageItemsTest, LocationTargetComesFirst) {
     items.SetHeaderInfo(nullptr);
     EXPECT_EQ(items.Charset, ctUnknown);
     EXPECT_EQ(items.Header, nullptr);
+
+    // Another host, and the same page with a query.
+    for (const char* location : {"//o/x.html", "?page=2"}) {
+        TQorPageItems moved;
+        moved.SetPageFile(TQorFile(kPage));
+        header.SetHeader(std::string("HTTP/1.0 302 Found\r\nLocation: ") + location + "\r\n\r\n");
+        moved.SetHeaderInfo(&header);
+        ASSERT_EQ(moved.GetCount(), 1);
+        EXPECT_EQ(Describe(*moved.GetFile(0)), location[0] == '/' ? "@http://o/x.html|" : "@http://h/d/p.html?page=2|");
+    }
 }
 
 TEST(QorPageItemsTest, RecordsCarryRefererAndThePagesCredentials) {
