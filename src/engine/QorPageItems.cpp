@@ -7,6 +7,7 @@
 #include "inet/InetHTMLEx.h"
 #include "inet/InetHTTPResponseHeader.h"
 #include "inet/InetTagObjectEx.h"
+#include "inet/InetURLEncoder.h"
 #include "platform/CodePage.h"
 #include "platform/SjisText.h"
 
@@ -154,6 +155,155 @@ size_t FindBodyTag(std::string_view text) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// Addresses of the page
+
+// The scheme of an address ("[A-Za-z][A-Za-z0-9+.-]*:") in lower case;
+// empty when there is none. A single letter is a drive ("C:\dir").
+std::string SchemeOf(std::string_view address) {
+    size_t i = 0;
+    while (i < address.size()) {
+        const char c = address[i];
+        const bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!letter && (i == 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))) break;
+        ++i;
+    }
+    if (i < 2 || i >= address.size() || address[i] != ':') return std::string();
+    std::string scheme(address.substr(0, i));
+    for (char& c : scheme) c = Lower(c);
+    return scheme;
+}
+
+// The schemes whose addresses become file records; mailto: makes mail
+// records. Everything else (data:, tel:, about:, blob: ...) is not fetched.
+bool IsFetchedScheme(std::string_view scheme) {
+    static constexpr std::string_view kFetched[] = {"http", "https", "ftp", "mms", "rtsp", "file", "hcp"};
+    for (std::string_view s : kFetched)
+        if (s == scheme) return true;
+    return false;
+}
+
+bool IsHtmlSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// The address of every candidate of a srcset attribute, read as the HTML
+// standard's parser reads them: separators are white space and commas, an
+// address runs up to white space and loses its trailing commas, and the
+// descriptors after it run to the next comma outside parentheses. None of
+// these signs is ever the second byte of a character.
+template <typename Fn>
+void ForEachSrcsetAddress(std::string_view set, Fn&& fn) {
+    const size_t n = set.size();
+    size_t i = 0;
+    for (;;) {
+        while (i < n && (IsHtmlSpace(set[i]) || set[i] == ',')) ++i;
+        if (i >= n) return;
+        const size_t start = i;
+        while (i < n && !IsHtmlSpace(set[i])) ++i;
+        size_t end = i;
+        while (end > start && set[end - 1] == ',') --end;
+        fn(set.substr(start, end - start));
+        if (end < i) continue; // a comma ended it: no descriptors
+        bool paren = false;
+        while (i < n) {
+            const char c = set[i++];
+            if (paren) {
+                if (c == ')') paren = false;
+            } else if (c == '(') {
+                paren = true;
+            } else if (c == ',') {
+                break;
+            }
+        }
+    }
+}
+
+// The address of every url(...) in a piece of style sheet, quoted or not,
+// escapes left as written. Comments and strings are passed over, and so
+// is a url that is only a fragment (it names something inside the page).
+template <typename Fn>
+void ForEachCssUrl(std::string_view css, Fn&& fn) {
+    const size_t n = css.size();
+    auto identChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+               c == '\\' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    // Passes over a string opened at `q`; where it ends.
+    auto skipString = [&](size_t q) {
+        const char quote = css[q];
+        size_t k = q + 1;
+        while (k < n && css[k] != quote && css[k] != '\n')
+            k += css[k] == '\\' && k + 1 < n ? 2 : TSjisText::CharLength(css, k);
+        return k;
+    };
+    bool afterIdent = false;
+    size_t i = 0;
+    while (i < n) {
+        const char c = css[i];
+        if (c == '/' && i + 1 < n && css[i + 1] == '*') {
+            const size_t close = css.find("*/", i + 2);
+            if (close == std::string_view::npos) return;
+            i = close + 2;
+            afterIdent = false;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            i = skipString(i) + 1;
+            afterIdent = false;
+            continue;
+        }
+        if (!afterIdent && (c == 'u' || c == 'U') && i + 3 < n && Lower(css[i + 1]) == 'r' && Lower(css[i + 2]) == 'l' &&
+            css[i + 3] == '(') {
+            size_t j = i + 4;
+            while (j < n && IsHtmlSpace(css[j])) ++j;
+            std::string_view url;
+            if (j < n && (css[j] == '"' || css[j] == '\'')) {
+                const size_t k = skipString(j);
+                url = css.substr(j + 1, std::min(k, n) - j - 1);
+                i = k + 1;
+            } else {
+                size_t k = j;
+                while (k < n && css[k] != ')' && !IsHtmlSpace(css[k]))
+                    k += css[k] == '\\' && k + 1 < n ? 2 : TSjisText::CharLength(css, k);
+                url = css.substr(j, k - j);
+                i = k;
+            }
+            if (!url.empty() && url[0] != '#') fn(url);
+            afterIdent = false;
+            continue;
+        }
+        const size_t len = TSjisText::CharLength(css, i);
+        afterIdent = len > 1 || identChar(c);
+        i += len;
+    }
+}
+
+// A text piece as the page has it, its tabs and line breaks read as the
+// white space they are. A line break between two double-byte characters
+// goes without a trace, as Japanese text is wrapped without spaces.
+std::string PieceText(std::string_view text) {
+    if (text.find_first_of("\t\r\n") == std::string_view::npos) return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    bool wideBefore = false;
+    for (size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c == '\t' || c == '\r' || c == '\n') {
+            size_t j = i;
+            bool tab = false;
+            while (j < text.size() && (text[j] == '\t' || text[j] == '\r' || text[j] == '\n')) tab |= text[j++] == '\t';
+            const bool wideAfter = j < text.size() && TSjisText::CharLength(text, j) == 2;
+            if (tab || !wideBefore || !wideAfter) out.push_back(' ');
+            i = j;
+            continue;
+        }
+        const size_t len = TSjisText::CharLength(text, i);
+        out.append(text, i, len);
+        wideBefore = len == 2;
+        i += len;
+    }
+    return out;
+}
+
 } // namespace
 
 // ===========================================================================
@@ -294,7 +444,10 @@ struct TQorPageItems::TWalk {
     std::string formAddress;
     std::string pendingText;
     bool inTitle = false;
-    std::string base;
+    bool inStyle = false;
+    bool gap = false;       // white space since the last piece of link text
+    std::string base;       // cut after its last "/"
+    std::string baseDoc;    // the base address itself
     size_t rangeBudget = kMaxRangeAddressesPerPage;
 };
 
@@ -324,7 +477,7 @@ void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     Header = header;
     if (!header) return;
     std::string location = TSjisText::Trim(header->Values.Get("location"));
-    if (!location.empty()) CreateFileInfo(ExpandRelativePath(location, ""), true, false);
+    if (!location.empty()) CreateFileInfo(ExpandRelativePath(ResolveReference(std::move(location), TWalk{}), ""), true, false);
     Charset = header->Charset;
 }
 
@@ -421,6 +574,8 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     const std::string& name = tag.TagName;
     const TTagAttributes& attrs = tag.Attributes;
     std::string address;
+    std::string imageButton; // the picture of an image button
+    if (tag.SpaceBefore) walk.gap = true;
 
     if (name == "a") {
         address = attrs.Value("href");
@@ -435,8 +590,10 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         address = attrs.Value("href");
         if (ExpandRange(address, walk)) address.clear();
         if (walk.script == 2) walk.script = 1;
-    } else if (name == "frame" || name == "img" || name == "iframe") {
+    } else if (name == "frame" || name == "img" || name == "iframe" || name == "source" || name == "embed") {
         address = attrs.Value("src");
+    } else if (name == "object") {
+        address = attrs.Value("data");
     } else if (name == "script") {
         address = attrs.Value("src");
         walk.script = 1;
@@ -447,8 +604,9 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         walk.inForm = true;
         walk.firstField = true;
     } else if (name == "input") {
+        const std::string type = TSjisText::LowerCase(attrs.Value("type"));
+        if (type == "image") imageButton = attrs.Value("src");
         if (walk.inForm) {
-            const std::string type = TSjisText::LowerCase(attrs.Value("type"));
             if (type == "hidden") {
                 // "&amp;" turns into "&" when the address is decoded.
                 walk.formAddress += walk.firstField ? "?" : "&amp;";
@@ -480,25 +638,106 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         size_t at = TSjisText::Find(TSjisText::LowerCase(content), "url=");
         if (at != npos) address = content.substr(at + 4);
     } else if (name == "base") {
-        std::string base = attrs.Value("href");
-        if (base.empty()) base = attrs.Value("src");
-        size_t slash = TSjisText::FindLastChar(base, '/');
-        if (slash != npos) base.resize(slash + 1);
-        walk.base = std::move(base);
+        SetBase(attrs.Value("href").empty() ? attrs.Value("src") : attrs.Value("href"), walk);
     } else if (name == "param") {
         const std::string param = TSjisText::LowerCase(attrs.Value("name"));
         if (param == "filename" || param == "movie" || param == "src") address = attrs.Value("value");
     } else if (name == "title" || name == "/title") {
         walk.inTitle = !walk.inTitle;
     } else {
+        if (name == "style") walk.inStyle = true;
+        if (name == "/style") walk.inStyle = false;
         if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
-        if (SearchAnchorStr && walk.anchorOpen && anchorRecord_) anchorText_.Append(ChangeHTMLSymbol(tag.Text));
+        // Comments and declarations have no name either, but are no text.
+        const bool text = !tag.Source.empty() && tag.Source[0] != '<';
+        if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && text)
+            AppendAnchorPiece(ChangeHTMLSymbol(PieceText(tag.Source)), walk);
+        if (walk.inStyle && text)
+            // A style element's text is not markup: its references stay as written.
+            ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
     }
 
     if (!address.empty()) ProcessAddress(std::move(address), tag, walk);
 
-    if (SearchAnchorStr && anchorRecord_) anchorText_.Append(ChangeHTMLSymbol(attrs.Value("alt")));
+    // Addresses beyond the tag's own: the candidates of a picture set, an
+    // image button's picture, and the pictures of its style. They give no
+    // link text and leave the anchor being read alone.
+    if (name == "img" || name == "source") {
+        if (const std::string& set = attrs.Value("srcset"); !set.empty())
+            ForEachSrcsetAddress(set, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
+    }
+    if (!imageButton.empty()) ProcessMoreAddress(std::move(imageButton), walk);
+    if (const std::string& style = attrs.Value("style"); !style.empty())
+        ForEachCssUrl(style, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
+
+    if (SearchAnchorStr && anchorRecord_) AppendAnchorPiece(ChangeHTMLSymbol(attrs.Value("alt")), walk);
     if (walk.script == 1) walk.script = 2;
+}
+
+void TQorPageItems::AppendAnchorPiece(const std::string& piece, TWalk& walk) {
+    if (piece.empty()) return;
+    // One blank where the page had white space between two pieces.
+    if (walk.gap && !anchorText_.Empty()) anchorText_.Append(" ");
+    walk.gap = false;
+    anchorText_.Append(piece);
+}
+
+void TQorPageItems::SetBase(std::string base, TWalk& walk) {
+    base = ChangeHTMLSymbol(base);
+    // A relative base counts from the page; a drive path ("C:\dir\") is
+    // used as given.
+    const bool drive = base.size() >= 2 && (base[1] == ':' || base[1] == '|');
+    if (!base.empty() && !drive && GetTokenPos(base, "://", "?") == 0 && SchemeOf(base).empty())
+        base = ExpandRelativePath(ResolveReference(std::move(base), TWalk{}), "");
+    walk.baseDoc = base;
+    size_t slash = TSjisText::FindLastChar(base, '/');
+    if (slash != npos) base.resize(slash + 1);
+    walk.base = std::move(base);
+}
+
+std::string TQorPageItems::ResolveReference(std::string address, const TWalk& walk) const {
+    if (GetTokenPos(address, "://", "?") != 0) return address;
+    // Another host on the same scheme.
+    if (address.starts_with("//"))
+        return (walk.base.empty() ? PageFile->URL->Scheme : TInetURLEx(walk.base).Scheme) + ":" + address;
+    // The same document with another query.
+    if (address.starts_with("?")) {
+        if (walk.baseDoc.empty()) return PageFile->URL->GetFullDir() + PageFile->URL->FileName + address;
+        const TInetURLEx doc(walk.baseDoc);
+        return doc.GetFullDir() + doc.FileName + address;
+    }
+    return address;
+}
+
+TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, const TWalk& walk) {
+    // A fragment is cut when it comes before any query; a bare fragment is
+    // the page itself.
+    if (int hash = GetTokenPos(address, "#", "?"); hash > 0) {
+        address.resize(static_cast<size_t>(hash - 1));
+        if (address.empty()) address = PageFile->URL->GetURL();
+    }
+    const std::string scheme = SchemeOf(address);
+    if (scheme == "mailto") {
+        // Mail addresses are often hidden behind escapes ("docs%40python.org").
+        std::string mail = address.substr(7);
+        const size_t query = TSjisText::FindChar(mail, '?');
+        address = TInetURLEncoder::DecodePrintable(std::string_view(mail).substr(0, query));
+        if (query != npos) address.append(mail, query, npos);
+        return address.empty() ? TAddressKind::None : TAddressKind::Mail;
+    }
+    if (!scheme.empty() && !IsFetchedScheme(scheme)) return TAddressKind::None;
+    address = ExpandRelativePath(ResolveReference(std::move(address), walk), walk.base);
+    return TAddressKind::Web;
+}
+
+void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk, bool decode) {
+    if (walk.script == 2) return;
+    address = TSjisText::Trim(address);
+    if (decode) address = ChangeHTMLSymbol(address);
+    if (address.empty()) return;
+    const TAddressKind kind = ResolveAddress(address, walk);
+    if (kind == TAddressKind::None) return;
+    if (TQorFile* record = CreateFileInfo(address, false, kind == TAddressKind::Mail)) record->Post = false;
 }
 
 bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
@@ -516,6 +755,9 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
 }
 
 void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk) {
+    // References are decoded first, as a browser reads the attribute:
+    // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
+    address = ChangeHTMLSymbol(address);
     if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
         walk.anchorOpen = false;
         ReleaseAnchor();
@@ -523,21 +765,8 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& 
     }
     if (walk.script == 2) return;
 
-    // A fragment is cut when it comes before any query; a bare fragment is
-    // the page itself.
-    if (int hash = GetTokenPos(address, "#", "?"); hash > 0) {
-        address.resize(static_cast<size_t>(hash - 1));
-        if (address.empty()) address = PageFile->URL->GetURL();
-    }
-    bool mail = false;
-    if (StartsWithNoCase(address, "mailto:")) {
-        address.erase(0, 7);
-        mail = true;
-    } else {
-        address = ExpandRelativePath(address, walk.base);
-    }
-    address = ChangeHTMLSymbol(address);
-    TQorFile* record = CreateFileInfo(address, false, mail);
+    const TAddressKind kind = ResolveAddress(address, walk);
+    TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
 
     if (SearchAnchorStr) {
         if (!walk.pendingText.empty()) {

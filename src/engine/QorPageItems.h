@@ -1,10 +1,15 @@
 #pragma once
 // The resources of one page: its text is converted to Shift-JIS, scanned
 // for tags, and every address the page refers to (links, frames, scripts,
-// images, map areas, backgrounds, inline frames, meta refresh targets,
-// linked files, plug-in parameters, playlist entries, the target of a form
-// that needs no input, and addresses written in the text) becomes a
-// resource record in Files, in the order of first appearance.
+// images and their srcset candidates, picture and media sources, objects,
+// embeds, image buttons, url() in style attributes and style elements, map
+// areas, backgrounds, inline frames, meta refresh targets, linked files,
+// plug-in parameters, playlist entries, the target of a form that needs no
+// input, and addresses written in the text) becomes a resource record in
+// Files, in the order of first appearance. Addresses are read as a browser
+// reads them: references decoded before the fragment is cut, "//host" and
+// "?query" and a relative base resolved against the page, and schemes that
+// are not fetched (data:, tel:, about: ...) left out.
 //
 // Threads: SetHeaderInfo, SetSource and CreateFileInfo run on the thread
 // that fills the extractor (a load thread, the cache thread, or the main
@@ -161,6 +166,19 @@ private:
     std::string ConvertText(std::string_view text);
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
     void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
+    // An address beyond the tag's own (srcset, style, image button): a
+    // record without link text, the anchor being read left alone. `decode`
+    // is false for text that is not markup (a style element's).
+    void ProcessMoreAddress(std::string address, TWalk& walk, bool decode = true);
+    enum class TAddressKind { None, Web, Mail };
+    // Cuts the fragment, and makes a decoded address the text of its
+    // record; None for schemes that are not fetched (data:, tel: ...).
+    TAddressKind ResolveAddress(std::string& address, const TWalk& walk);
+    // "//host/x" and "?q", which the folder-relative expansion gets wrong,
+    // made absolute against the base or the page.
+    std::string ResolveReference(std::string address, const TWalk& walk) const;
+    void SetBase(std::string base, TWalk& walk);
+    void AppendAnchorPiece(const std::string& piece, TWalk& walk);
     bool ExpandRange(const std::string& address, TWalk& walk);
     std::string RemoveDotSegments(std::string text) const;
     void TakePagePort(TInetURLEx& url) const;

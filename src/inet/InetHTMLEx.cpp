@@ -99,8 +99,14 @@ void TInetHTMLEx::UpdateTagList() {
         size_t b = 0, e = before.size();
         while (b < e && IsBlank(before[b])) ++b;
         while (e > b && IsBlank(before[e - 1])) --e;
-        if (e > b) Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
+        // The trimmed blanks are remembered, so that link texts can keep a
+        // space where the page had one between two pieces.
+        if (e > b) {
+            Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
+            Items.back()->SpaceBefore = b > 0;
+        }
         Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(html.substr(open, close + 1 - open))));
+        Items.back()->SpaceBefore = e > b ? e < before.size() : !before.empty();
 
         pos = close + 1;
     }

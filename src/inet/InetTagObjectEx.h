@@ -65,4 +65,7 @@ public:
     std::string TagName;
     TTagAttributes Attributes;
     std::string Text;
+    // Set by the page scanner: white space (or a line break) stood in the
+    // page between the previous item and this one, and was trimmed away.
+    bool SpaceBefore = false;
 };

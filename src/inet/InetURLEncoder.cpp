@@ -67,3 +67,19 @@ std::string TInetURLEncoder::Decode(std::string_view text) {
     out += TSjisText::ReplaceChar(text.substr(pos), '+', ' ');
     return out;
 }
+
+std::string TInetURLEncoder::DecodePrintable(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (size_t esc; (esc = FindEscape(text, pos)) != npos; pos = esc + 3) {
+        out.append(text.substr(pos, esc - pos));
+        const int value = HexValue(text[esc + 1]) * 16 + HexValue(text[esc + 2]);
+        if (value > 0x20 && value < 0x7F)
+            out.push_back(static_cast<char>(value));
+        else
+            out.append(text.substr(esc, 3));
+    }
+    out.append(text.substr(pos));
+    return out;
+}

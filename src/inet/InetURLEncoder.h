@@ -15,4 +15,9 @@ public:
     // only as characters of their own (a lead byte takes the next byte
     // along). Linear in the text length.
     static std::string Decode(std::string_view text);
+    // Only the escapes of printable ASCII characters ("%40" gives "@");
+    // plus signs and every other escape stay as written, so that the result
+    // never holds a control byte or half a character. For mail addresses,
+    // where "+" is a character of its own.
+    static std::string DecodePrintable(std::string_view text);
 };

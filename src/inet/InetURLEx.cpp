@@ -141,7 +141,16 @@ void TInetURLEx::SetURL(std::string_view text) {
         hostPart = std::move(rest);
         rest.clear();
     }
-    size_t colon = TSjisText::FindChar(hostPart, ':');
+    // An IPv6 literal keeps its brackets in Host; its colons are no port.
+    size_t colon = npos;
+    const std::string_view hostView = hostPart;
+    size_t lead = 0;
+    while (lead < hostView.size() && static_cast<unsigned char>(hostView[lead]) <= 0x20) ++lead;
+    const size_t close = TSjisText::FindChar(hostView, ']');
+    if (lead < hostView.size() && hostView[lead] == '[' && close != npos)
+        colon = TSjisText::FindChar(hostView, ':', close);
+    else
+        colon = TSjisText::FindChar(hostPart, ':');
     if (colon != npos) {
         Host = Trimmed(std::string_view(hostPart).substr(0, colon));
         Port = Trimmed(std::string_view(hostPart).substr(colon + 1));

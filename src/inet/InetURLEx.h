@@ -18,7 +18,8 @@ public:
 
     // Never fails. Fills in "http" (or "file" for a drive path such as
     // C:\dir\a.html) for a missing or unknown scheme; afterwards Dir starts
-    // and ends with "/" and WithPort is false. OnChangeScheme runs on the
+    // and ends with "/" and WithPort is false. An IPv6 host ("[::1]:8080")
+    // keeps its brackets in Host and in every form built from it. OnChangeScheme runs on the
     // calling thread with the final scheme, before a file address drops its
     // host and credentials and, when it names an existing folder (which asks
     // the disk), becomes a folder address.

@@ -59,9 +59,12 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
         failure_ = cfOther;
         return shutDown_ ? crCancelled : crFailed;
     }
+    // Addresses write an IPv6 host in brackets; the resolver wants it bare.
+    std::string name = host;
+    if (name.size() > 2 && name.front() == '[' && name.back() == ']') name = name.substr(1, name.size() - 2);
     // The lookup itself cannot be broken off; a Shutdown during it is seen
     // right after.
-    if (host.empty() || ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found) != 0) {
+    if (host.empty() || ::getaddrinfo(name.c_str(), service.c_str(), &hints, &found) != 0) {
         failure_ = cfUnknownHost;
         return shutDown_ ? crCancelled : crFailed;
     }

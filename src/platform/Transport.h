@@ -42,7 +42,8 @@ class TTransport {
 public:
     virtual ~TTransport() = default;
 
-    // Resolves `host` (a name, "localhost", an IPv4 or IPv6 address) and
+    // Resolves `host` (a name, "localhost", an IPv4 or IPv6 address, the
+    // latter bare or in brackets as addresses write it) and
     // connects to the first address that accepts, blocking until then. No
     // time limit of its own; Shutdown or `cancel` (when given) break it off.
     // A connection still open is released first.

@@ -159,6 +159,21 @@ TEST_F(QorLoadThreadTest, FetchesHeaderThenBodyAndParsesIt) {
     }
 }
 
+// An IPv6 host in brackets is fetched, and its records keep the brackets.
+TEST_F(QorLoadThreadTest, FetchesFromAnIPv6Host) {
+    TServer v6(TServer::kIPv6);
+    if (!v6.Listening()) GTEST_SKIP() << "no IPv6 loopback here";
+    v6.On("/d/p.html", {TServer::Respond(200, {"Content-Type: text/html"}, "<a href=\"x.html\">x</a>")});
+    auto outcome = Run(NewThread({v6.Url("/d/p.html")}));
+
+    EXPECT_EQ(outcome->error, 0);
+    EXPECT_EQ(outcome->status, 200);
+    EXPECT_EQ(FileURLs(), (std::vector<std::string>{v6.Url("/d/x.html")}));
+    const auto requests = v6.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_TRUE(Contains(requests[0], "\r\nHost: [::1]:" + std::to_string(v6.Port()) + "\r\n")) << requests[0];
+}
+
 TEST_F(QorLoadThreadTest, GivenRefererAndNoAutoReferer) {
     server_.SetDefault({TServer::Respond(200, {}, "ok")});
     auto* thread = NewThread({server_.Url("/a.html")});

@@ -73,7 +73,8 @@ INSTANTIATE_TEST_SUITE_P(
                          "<embed src=\"e.swf\"><object data=\"o.swf\">",
                  .records = {"http://h/d/bg.gif|", "http://h/d/a.html|A", "http://h/d/i.gif|", "http://h/d/f.html|",
                              "http://h/d/if.html|", "http://h/d/l.gif|", "http://h/d/s.css|", "http://h/d/m.html|M",
-                             "http://h/d/r.asf|", "http://h/d/m.swf|", "http://h/d/v.mov|", "http://h/d/s.js|"}},
+                             "http://h/d/r.asf|", "http://h/d/m.swf|", "http://h/d/v.mov|", "http://h/d/s.js|",
+                             "http://h/d/e.swf|", "http://h/d/o.swf|"}},
         // Duplicates and link texts
         PageCase{.name = "DuplicateKeepsFirstText",
                  .html = "<a href=\"x.html\">one</a><a href=\"x.html\">two</a>",
@@ -89,9 +90,17 @@ INSTANTIATE_TEST_SUITE_P(
                  .html = "<a href=\"x.html\">one</a><a href=\"X.html\">two</a>",
                  .records = {"http://h/d/x.html|one", "http://h/d/X.html|two"},
                  .duplicateAnchor = true},
-        PageCase{.name = "TextsAndAltJoinWithoutSeparator",
+        // Pieces join with one blank where the page has white space
+        // between them, and with none where it has none.
+        PageCase{.name = "TextsAndAltJoinAsThePageSpacesThem",
                  .html = "<a href=\"x.html\">Hello <b>big</b><img src=\"w.gif\" alt=\"World\"> !</a> after",
-                 .records = {"http://h/d/x.html|HellobigWorld!", "http://h/d/w.gif|"}},
+                 .records = {"http://h/d/x.html|Hello bigWorld !", "http://h/d/w.gif|"}},
+        PageCase{.name = "BlanksAndLineBreaksBetweenPieces",
+                 .html = "<a href=\"1.html\">Text with <b>bold</b> part</a><a href=\"2.html\">\n  <span>two</span>\n"
+                         "  <span>spans</span>\n</a><a href=\"3.html\">wrapped\r\nline\tand tab</a><a href=\"4.html\">" +
+                         SJ("日本") + "\n" + SJ("語") + "\n(JP)</a><a href=\"5.html\">a <!-- c --> b</a>",
+                 .records = {"http://h/d/1.html|Text with bold part", "http://h/d/2.html|two spans",
+                             "http://h/d/3.html|wrapped line and tab", "http://h/d/4.html|" + SJ("日本語") + " (JP)", "http://h/d/5.html|a b"}},
         PageCase{.name = "ImageLinkGetsAlt",
                  .html = "<a href=\"x.html\"><img src=\"i.gif\" alt=\"Pic\"></a>",
                  .records = {"http://h/d/x.html|Pic", "http://h/d/i.gif|"}},
@@ -125,15 +134,22 @@ INSTANTIATE_TEST_SUITE_P(
         PageCase{.name = "FragmentOnlyIsThePage",
                  .html = "<a href=\"#top\">top</a><a href=\"r.html#sec\">r</a><a href=\"q.cgi?a=1#x\">q</a>",
                  .records = {"http://h/d/p.html|top", "http://h/d/r.html|r", "http://h/d/q.cgi?a=1#x|q"}},
-        // The fragment is cut before references are decoded, so the "#" of
-        // a numeric one starts a fragment unless a "?" comes first.
+        // References are decoded before the fragment is cut.
         PageCase{.name = "EntitiesInAddress",
-                 .html = "<a href=\"a.cgi?x=1&amp;y=2\">a</a><img src=\"&#98;.gif\"><img src=\"c.cgi?&#98;\">",
-                 .records = {"http://h/d/a.cgi?x=1&y=2|a", "http://h/d/&|", "http://h/d/c.cgi?b|"}},
+                 .html = "<a href=\"a.cgi?x=1&amp;y=2\">a</a><img src=\"&#98;.gif\"><img src=\"c.cgi?&#98;\">"
+                         "<a href=\"a&#64;b.html\">at</a><a href=\"s&#35;frag\">s</a><a href=\"&#46;&#46;/up.html\">up</a>",
+                 .records = {"http://h/d/a.cgi?x=1&y=2|a", "http://h/d/b.gif|", "http://h/d/c.cgi?b|",
+                             "http://h/d/a@b.html|at", "http://h/d/s|s", "http://h/up.html|up"}},
         // Mail addresses
         PageCase{.name = "MailAddress",
                  .html = "<a href=\"mailto:Foo@Example.com\">mail</a><a href=\"MAILTO:foo@example.COM\">again</a>",
                  .records = {"mail:Foo@Example.com|mail"}},
+        // Pages hide mail addresses behind references and escapes; "+" is
+        // part of an address, and the query stays as written.
+        PageCase{.name = "MailAddressBehindReferences",
+                 .html = "<a href=\"mailto:docs&#37;&#52;&#48;python&#46;org\">docs</a>"
+                         "<a href=\"mailto:a+b%40x.org?subject=Hi%20there\">ab</a><a href=\"mailto:\">none</a>",
+                 .records = {"mail:docs@python.org|docs", "mail:a+b@x.org?subject=Hi%20there|ab"}},
         // Scripts
         PageCase{.name = "NothingInsideScriptButItsSource",
                  .html = "<script src=\"s.js\"><a href=\"in.html\">in</a><img src=\"in.gif\"></script>"
@@ -169,10 +185,11 @@ INSTANTIATE_TEST_SUITE_P(
                          "name=\"a\" value=\"1\"><input type=\"HIDDEN\" name=\"b\" value=\"x y\"><input "
                          "type=\"submit\" value=\"Go\"></form><img src=\"after.gif\">",
                  .records = {"http://h/d/before.gif|", "http://h/d/f.cgi?a=1&b=x y|Go", "http://h/d/after.gif|"}},
+        // The button's picture is listed; its alt still names the target.
         PageCase{.name = "ImageButtonForm",
                  .html = "<form action=\"/g.cgi\"><input type=\"hidden\" name=\"k\" value=\"v\"><input "
-                         "type=\"image\" src=\"b.gif\" alt=\"Send\"></form>",
-                 .records = {"http://h/g.cgi?k=v|Send"}},
+                         "type=\"image\" src=\"b.gif\" alt=\"Send\"></form><input type=\"image\" src=\"c.gif\">",
+                 .records = {"http://h/d/b.gif|", "http://h/g.cgi?k=v|Send", "http://h/d/c.gif|"}},
         PageCase{.name = "SubmitOnlyForm",
                  .html = "<form action=\"s.cgi\"><input type=\"submit\" value=\"Go\"></form>",
                  .records = {"http://h/d/s.cgi|Go"}},
@@ -196,7 +213,56 @@ INSTANTIATE_TEST_SUITE_P(
                  .records = {"http://h/d/a.gif|", "http://b/x/c.gif|", "http://b/r.gif|", "http://b/u.gif|"}},
         PageCase{.name = "BaseFromSrc",
                  .html = "<base src=\"http://b/s/\"><img src=\"c.gif\">",
-                 .records = {"http://b/s/c.gif|"}}),
+                 .records = {"http://b/s/c.gif|"}},
+        // References the folder-relative expansion gets wrong.
+        PageCase{.name = "OtherHostOnTheSameScheme",
+                 .html = "<script src=\"//cdn.example/x.js\"></script><base href=\"https://b/x/\"><img src=\"//c/y.gif\">",
+                 .records = {"http://cdn.example/x.js|", "https://c/y.gif|"}},
+        PageCase{.name = "QueryOfTheSamePage",
+                 .html = "<a href=\"?page=2\">2</a><a href=\"?\">self</a><base href=\"http://b/x/y.html\"><a href=\"?q\">q</a>",
+                 .records = {"http://h/d/p.html?page=2|2", "http://h/d/p.html|self", "http://b/x/y.html?q|q"}},
+        PageCase{.name = "RelativeBaseCountsFromThePage",
+                 .html = "<base href=\"sub/\"><img src=\"a.gif\"><base href=\"/r/\"><img src=\"b.gif\"><base "
+                         "href=\"../up/x.html\"><img src=\"c.gif\"><a href=\"?q\">q</a>",
+                 .records = {"http://h/d/sub/a.gif|", "http://h/r/b.gif|", "http://h/up/c.gif|", "http://h/up/x.html?q|q"}},
+        PageCase{.name = "DrivePathBaseUsedAsGiven",
+                 .html = "<base href=\"C:\\nowhere-vorlen\\\"><img src=\"a.gif\">",
+                 .records = {"file:///C|/nowhere-vorlen/a.gif|"},
+                 .page = "file:///C|/nowhere-vorlen/p.html"},
+        PageCase{.name = "SchemesThatAreNotFetched",
+                 .html = "<a href=\"data:text/plain,hi\">d</a><a href=\"tel:+123\">t</a><img src=\"data:image/png;base64,AA\">"
+                         "<a href=\"about:blank\">a</a><a href=\"blob:x\">b</a><a href=\"sms:1\">s</a><a href=\"gopher://g/\">g</a>"
+                         "<a href=\"ftp://f/x.zip\">f</a><a href=\"https://s/\">s</a><a href=\"rtsp://r/m\">r</a>"
+                         "<a href=\"tel:1\">call<img src=\"i.gif\" alt=\"A\"></a>",
+                 .records = {"ftp://f/x.zip|f", "https://s/|s", "rtsp://r/m|r", "http://h/d/i.gif|"}},
+        PageCase{.name = "Ipv6Host",
+                 .html = "<a href=\"y.html\">y</a><a href=\"http://[::1]:8080/d/y.html\">again</a><img src=\"//[::2]/z.gif\">",
+                 .records = {"http://[::1]:8080/d/y.html|y", "http://[::2]/z.gif|"},
+                 .page = "http://[::1]:8080/d/p.html"},
+        // Link kinds beyond the classic ones, in page order, with the usual
+        // duplicate rules; they give no link text and leave the anchor alone.
+        PageCase{.name = "ModernLinkKinds",
+                 .html = "<picture><source srcset=\"a.webp 1x, a2.webp 2x\" type=\"image/webp\"><img src=\"a.png\" "
+                         "srcset=\"a.png 1x,a@2x.png 2x\"></picture><video><source src=\"v.mp4\"></video>"
+                         "<object data=\"o.svg\"></object><embed src=\"e.swf\"><div style=\"background: url('bg.png')\">"
+                         "</div><style>.x { background-image: url(s1.png) } /* url(no.png) */ .y{ background:URL( \"s2.png\" ) }"
+                         " .z{filter:url(#f)} .w{content:\"url(str.png)\"} .v{background:myurl(f.png)}</style>"
+                         "<a href=\"x.html\"><img src=\"i.png\" srcset=\"i.png 1x, x.html 2x\" style=\"background:url(bg.png)\"> Text</a>",
+                 .records = {"http://h/d/a.webp|", "http://h/d/a2.webp|", "http://h/d/a.png|", "http://h/d/a@2x.png|",
+                             "http://h/d/v.mp4|", "http://h/d/o.svg|", "http://h/d/e.swf|", "http://h/d/bg.png|",
+                             "http://h/d/s1.png|", "http://h/d/s2.png|", "http://h/d/x.html|Text", "http://h/d/i.png|"}},
+        // The standard's candidate parsing: commas inside an address, a
+        // trailing comma, descriptors with commas in parentheses.
+        PageCase{.name = "SrcsetCandidates",
+                 .html = "<img srcset=\"x,1.png 1x, y.png, z.png 100w (a,b) , w.png,,\"><img srcset=\"data:image/gif;base64,R0 1x\">",
+                 .records = {"http://h/d/x,1.png|", "http://h/d/y.png|", "http://h/d/z.png|", "http://h/d/w.png|"}},
+        // References are markup: decoded in a style attribute, not in a style element.
+        PageCase{.name = "StyleReferences",
+                 .html = "<p style=\"background:url(a&amp;b.png)\"><style>p{background:url(c&amp;d.png)}</style>",
+                 .records = {"http://h/d/a&b.png|", "http://h/d/c&amp;d.png|"}},
+        PageCase{.name = "NoMoreAddressesInsideScript",
+                 .html = "<script>document.write('<img srcset=\"s.png\" style=\"background:url(u.png)\">');</script>",
+                 .records = {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // ---------------------------------------------------------------------------
@@ -231,6 +297,16 @@ TEST(QorPageItemsTest, LocationTargetComesFirst) {
     items.SetHeaderInfo(nullptr);
     EXPECT_EQ(items.Charset, ctUnknown);
     EXPECT_EQ(items.Header, nullptr);
+
+    // Another host, and the same page with a query.
+    for (const char* location : {"//o/x.html", "?page=2"}) {
+        TQorPageItems moved;
+        moved.SetPageFile(TQorFile(kPage));
+        header.SetHeader(std::string("HTTP/1.0 302 Found\r\nLocation: ") + location + "\r\n\r\n");
+        moved.SetHeaderInfo(&header);
+        ASSERT_EQ(moved.GetCount(), 1);
+        EXPECT_EQ(Describe(*moved.GetFile(0)), location[0] == '/' ? "@http://o/x.html|" : "@http://h/d/p.html?page=2|");
+    }
 }
 
 TEST(QorPageItemsTest, RecordsCarryRefererAndThePagesCredentials) {

@@ -21,6 +21,9 @@ struct ExpandCase {
 
 const ExpandCase kCases[] = {
     {.name = "plainRange", .text = "a[1-3].jpg", .lines = {"a1.jpg", "a2.jpg", "a3.jpg"}},
+    // The brackets of an IPv6 host are no range.
+    {.name = "ipv6Host", .text = "http://[::1]:81/a[1-2].jpg", .lines = {"http://[::1]:81/a1.jpg", "http://[::1]:81/a2.jpg"}},
+    {.name = "ipv6HostAlone", .text = "http://[fe80::1-2]/", .lines = {"http://[fe80::1-2]/"}, .expanded = false},
     {.name = "zeroFill", .text = "a[08-10].jpg", .lines = {"a08.jpg", "a09.jpg", "a10.jpg"}},
     {.name = "reversed", .text = "a[3-1].jpg", .lines = {"a1.jpg", "a2.jpg", "a3.jpg"}},
     // The fill comes from the low text after the swap.

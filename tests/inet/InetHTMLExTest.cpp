@@ -167,6 +167,17 @@ TEST(InetHTMLExTest, ItemsKeepTheirSource) {
     EXPECT_EQ(html.GetTag(2), nullptr);
 }
 
+// Which items had white space trimmed away in front of them.
+TEST(InetHTMLExTest, ItemsTellOfTheSpaceBeforeThem) {
+    TInetHTMLEx html;
+    html.HTML = "<a>x <b>y</b>\n<i>\tz<u>w</u>";
+    html.UpdateTagList();
+    std::string marks;
+    for (const auto& item : html.Items) marks += item->SpaceBefore ? '1' : '0';
+    // <a> x <b> y </b> <i> z <u> w </u>
+    EXPECT_EQ(marks, "0010011000");
+}
+
 TEST(InetHTMLExTest, RescanReplacesItemsAndClearEmpties) {
     TInetHTMLEx html;
     html.HTML = "<a><b>";

@@ -94,3 +94,14 @@ TEST(InetURLEncoderTest, DecodeUndoesEncode) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(InetURLEncoderTest, DecodePrintableKeepsPlusAndUnprintableEscapes) {
+    EXPECT_EQ(TInetURLEncoder::DecodePrintable("docs%40python%2Eorg"), "docs@python.org");
+    EXPECT_EQ(TInetURLEncoder::DecodePrintable("a+b%2Bc"), "a+b+c");
+    EXPECT_EQ(TInetURLEncoder::DecodePrintable("%20%0A%E3%81%82%7e%"), "%20%0A%E3%81%82~%");
+    EXPECT_EQ(TInetURLEncoder::DecodePrintable("%2540"), "%40"); // decoded once only
+}
+
+} // namespace

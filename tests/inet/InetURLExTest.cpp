@@ -200,6 +200,18 @@ std::vector<ParseCase> ParseCases() {
          .fileName = "\x95",
          .url = "file:///C|/d/\x95",
          .localPath = "C:\\d\\\x95"},
+        // IPv6 hosts keep their brackets; only a colon after "]" starts the port.
+        {.name = "Ipv6HostAndPort",
+         .text = "http://u:p@[::1]:8080/d/f.html?q",
+         .user = "u",
+         .password = "p",
+         .host = "[::1]",
+         .port = "8080",
+         .dir = "/d/",
+         .fileName = "f.html",
+         .query = "q",
+         .url = "http://u:p@[::1]:8080/d/f.html?q"},
+        {.name = "Ipv6HostWithoutPort", .text = "[2001:db8::7]", .host = "[2001:db8::7]", .url = "http://[2001:db8::7]/"},
         // A lead byte takes the following "/" along as its second byte.
         {.name = "LeadByteSwallowsSlash", .text = "h/a\x82/", .host = "h", .fileName = "a\x82/", .url = "http://h/a\x82/"},
     };
@@ -274,6 +286,18 @@ std::vector<GetterCase> GetterCases() {
          .fullDir = "http://H/",
          .compFullDir = "http://h/",
          .entityPath = "/x"},
+        {.name = "Ipv6",
+         .text = "http://[FE80::A]:81/x/",
+         .withPort = true,
+         .url = "http://[FE80::A]:81/x/",
+         .portURL = "http://[FE80::A]:81/x/",
+         .planeURL = "http://[FE80::A]/x/",
+         .compURL = "http://[fe80::a]:81/x/",
+         .compEntity = "http://[fe80::a]:81/x/",
+         .hostPath = "http://[FE80::A]:81",
+         .fullDir = "http://[FE80::A]:81/x/",
+         .compFullDir = "http://[fe80::a]:81/x/",
+         .entityPath = "/x/"},
         // Only single-byte letters are lowered: the "A" second byte of a
         // double-byte character stays.
         {.name = "SjisHostLowered",

@@ -90,6 +90,13 @@ TEST(TcpTransportTest, ConnectsOverIPv6) {
     ASSERT_EQ(::send(peer, "v6", 2, 0), 2);
     ::close(peer);
     EXPECT_EQ(ReadAll(t), "v6");
+
+    // As addresses write it: in brackets.
+    TTcpTransport bracketed;
+    ASSERT_EQ(bracketed.Connect("[::1]", listener.port, nullptr), crConnected);
+    peer = ::accept(listener.fd, nullptr, nullptr);
+    ASSERT_GE(peer, 0);
+    ::close(peer);
 }
 
 TEST(TcpTransportTest, RefusedAndUnresolvableConnectsFail) {

@@ -17,22 +17,31 @@ namespace {
 constexpr size_t kStreamBlock = 16 * 1024;
 constexpr int kLingerMs = 2000;
 
-// A non-blocking TCP socket listening on 127.0.0.1 with an ephemeral port.
-int ListenLoopback(int backlog, int& port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+// A non-blocking TCP socket listening on 127.0.0.1 (or ::1) with an
+// ephemeral port.
+int ListenLoopback(int backlog, int& port, bool ipv6 = false) {
+    int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
-    socklen_t len = sizeof addr;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(fd, backlog) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+    sockaddr_storage ss{};
+    socklen_t len;
+    if (ipv6) {
+        auto* addr = reinterpret_cast<sockaddr_in6*>(&ss);
+        addr->sin6_family = AF_INET6;
+        addr->sin6_addr = in6addr_loopback;
+        len = sizeof *addr;
+    } else {
+        auto* addr = reinterpret_cast<sockaddr_in*>(&ss);
+        addr->sin_family = AF_INET;
+        addr->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        len = sizeof *addr;
+    }
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&ss), len) != 0 || ::listen(fd, backlog) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0) {
         ::close(fd);
         return -1;
     }
-    port = ntohs(addr.sin_port);
+    port = ipv6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&ss)->sin6_port)
+                : ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port);
     return fd;
 }
 
@@ -146,15 +155,15 @@ char TTestHttpServer::PatternAt(size_t index) {
     return static_cast<char>('0' + index % 251 % 64);
 }
 
-TTestHttpServer::TTestHttpServer() {
-    listenFd_ = ListenLoopback(64, port_);
+TTestHttpServer::TTestHttpServer(TFamily family) : family_(family) {
+    listenFd_ = ListenLoopback(64, port_, family == kIPv6);
     if (listenFd_ >= 0) acceptor_ = std::thread([this] { AcceptLoop(); });
 }
 
 TTestHttpServer::~TTestHttpServer() { Stop(); }
 
 std::string TTestHttpServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return (family_ == kIPv6 ? "http://[::1]:" : "http://127.0.0.1:") + std::to_string(port_) + path;
 }
 
 void TTestHttpServer::On(const std::string& target, TScript script) {

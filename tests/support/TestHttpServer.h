@@ -1,5 +1,5 @@
 #pragma once
-// A scriptable HTTP server on 127.0.0.1 for the network tests. It listens on
+// A scriptable HTTP server on 127.0.0.1 (or ::1) for the network tests. It listens on
 // an ephemeral port in the test process, accepts on its own thread and
 // serves each connection on a thread of its own, so a stalled connection
 // never holds up the next one.
@@ -54,13 +54,17 @@ public:
     // Byte `index` of the streamed pattern.
     static char PatternAt(size_t index);
 
-    TTestHttpServer();
+    enum TFamily { kIPv4, kIPv6 };
+    // Listens on 127.0.0.1, or on ::1 for kIPv6.
+    explicit TTestHttpServer(TFamily family = kIPv4);
     ~TTestHttpServer();
     TTestHttpServer(const TTestHttpServer&) = delete;
     TTestHttpServer& operator=(const TTestHttpServer&) = delete;
 
     int Port() const { return port_; }
-    // "http://127.0.0.1:<port>" + path
+    // False when the loopback address could not be bound (no ::1 here).
+    bool Listening() const { return listenFd_ >= 0; }
+    // "http://127.0.0.1:<port>" (or "http://[::1]:<port>") + path
     std::string Url(const std::string& path) const;
 
     // Scripts may be changed at any time; a connection uses the one in force
@@ -88,6 +92,7 @@ private:
     bool Pause(int ms); // false when the server stops meanwhile
     bool WaitUntil(const std::function<bool()>& done, int timeoutMs) const;
 
+    TFamily family_ = kIPv4;
     int listenFd_ = -1;
     int port_ = 0;
     TEvent stop_{true, false};
