@@ -10,9 +10,7 @@
 
 #include <charconv>
 
-namespace {
-
-bool ReadPort(std::string_view text, int& port) {
+bool TProxyManager::ReadPort(std::string_view text, int& port) {
     std::string trimmed = TSjisText::Trim(text);
     if (trimmed.empty()) return false;
     const char* begin = trimmed.data();
@@ -21,8 +19,6 @@ bool ReadPort(std::string_view text, int& port) {
     auto [stop, ec] = std::from_chars(begin, end, port);
     return ec == std::errc() && stop == end && begin != end;
 }
-
-} // namespace
 
 int TProxyManager::Count() const { return static_cast<int>(items_.size()); }
 

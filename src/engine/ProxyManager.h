@@ -34,6 +34,11 @@ public:
     // the file could not be replaced, and the old file then stays.
     bool SaveToFile(std::string_view path) const;
 
+    // A port text as the file and the editor read it: a decimal integer
+    // with blanks around it allowed, range unchecked. False for any other
+    // text.
+    static bool ReadPort(std::string_view text, int& port);
+
     // The proxy box: "（使わない）" (not used), then every name in order.
     std::vector<std::string> GetBoxEntries() const;
     // Choosing entry `index` of the box: the connection's proxy becomes
