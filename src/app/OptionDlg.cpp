@@ -42,6 +42,7 @@ QCheckBox* Check(QWidget* parent, const char* caption, const char* name) {
 // A number edit with its unit after it, for a form row.
 QWidget* WithUnit(QWidget* parent, QLineEdit* edit, const char* unit) {
     auto* holder = new QWidget(parent);
+    holder->setFocusProxy(edit); // the label's access key reaches the edit
     auto* row = new QHBoxLayout(holder);
     row->setContentsMargins(0, 0, 0, 0);
     row->addWidget(edit);
@@ -92,7 +93,11 @@ TOptionDlg::TOptionDlg(QWidget* parent) : QDialog(parent) {
         historyRow->addWidget(WithUnit(history, edtHistoryDay, "日"));
         historyRow->addStretch();
         historyRow->addWidget(btnClearHistory);
-        historyForm->addRow(Q("ページの保存日数(&H):"), historyRow);
+        // A row of a layout gets no buddy of its own: without one the "&"
+        // would be shown.
+        auto* historyLabel = new QLabel(Q("ページの保存日数(&H):"), history);
+        historyLabel->setBuddy(edtHistoryDay);
+        historyForm->addRow(historyLabel, historyRow);
         historyForm->addRow(Q("更新通知の期限(&M):"), WithUnit(history, edtModifyLimit, "日"));
         auto* cache = new QGroupBox(Q("一時ファイル"), general);
         auto* cacheForm = new QFormLayout(cache);
@@ -101,7 +106,9 @@ TOptionDlg::TOptionDlg(QWidget* parent) : QDialog(parent) {
         cacheRow->addWidget(WithUnit(cache, edtCacheSize, "MB"));
         cacheRow->addStretch();
         cacheRow->addWidget(btnClearCache);
-        cacheForm->addRow(Q("一時ファイル領域(&S):"), cacheRow);
+        auto* cacheLabel = new QLabel(Q("一時ファイル領域(&S):"), cache);
+        cacheLabel->setBuddy(edtCacheSize);
+        cacheForm->addRow(cacheLabel, cacheRow);
         auto* uncacheRow = new QHBoxLayout;
         uncacheRow->addStretch();
         uncacheRow->addWidget(btnUncache);

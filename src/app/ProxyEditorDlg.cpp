@@ -6,6 +6,7 @@
 #include "platform/StringTable.h"
 
 #include <QLineEdit>
+#include <QTreeWidget>
 
 TProxyEditorDlg::TProxyEditorDlg(QWidget* parent)
     : TListEditDlg(parent, "プロキシリストの管理", "登録されているプロキシ", "lvProxy",
@@ -15,6 +16,8 @@ TProxyEditorDlg::TProxyEditorDlg(QWidget* parent)
                     {"ポート(&P):", "edtPort", 6}},
                    true) {
     setObjectName("TProxyEditorDlg");
+    List->setColumnWidth(0, 150);
+    List->setColumnWidth(1, 220);
     Edits[2]->setAttribute(Qt::WA_InputMethodEnabled, false);
     Panel->ReadFields = [this](TListEditPanel::TRow& row) {
         const std::string name = FieldText(0);

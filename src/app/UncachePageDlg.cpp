@@ -40,7 +40,7 @@ TUncachePageDlg::TUncachePageDlg(QWidget* parent) : QDialog(parent) {
     lvPage->setRootIsDecorated(false);
     lvPage->setSelectionMode(QAbstractItemView::SingleSelection);
     lvPage->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lvPage->setColumnWidth(0, 380);
+    lvPage->setColumnWidth(0, 360);
     lvPage->setMinimumSize(460, 200);
 
     auto makeButton = [this](const char* text, const char* name) {
