@@ -20,7 +20,6 @@
 
 namespace {
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-std::string Bytes(const QByteArray& a) { return std::string(a.constData(), size_t(a.size())); }
 } // namespace
 
 class ListEditorsTest : public QObject {
@@ -254,7 +253,6 @@ private slots:
         dialog.show();
         Click(&dialog, "btnOK");
         QCOMPARE(list.GetItem(0)->URL, odd);
-        (void)Bytes;
     }
 };
 
