@@ -2,7 +2,8 @@
 // Tree captions and history titles are kept to 250 bytes. The cut falls on
 // a character boundary of the CP932 text, so a double-byte character at the
 // limit goes whole instead of leaving its lead byte behind (which would eat
-// the next character when the text is shown or joined).
+// the next character when the text is shown or joined); so does a character
+// kept as an escape.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -84,6 +84,12 @@ TEST_F(QorPageTreeTest, Captions) {
         EXPECT_EQ(child->ImageIndex(), TQorPageTree::ImageNew) << c.name;
     }
     EXPECT_EQ(TQorCaption::Cut(jp.substr(3)), jp.substr(3)); // exactly 250 bytes fit
+    // "é" has no CP932 form and is kept as a five-byte escape: the cut
+    // takes it whole or not at all.
+    const std::string e = TCodePage::FromUtf8("\u00e9");
+    ASSERT_EQ(e.size(), 5u);
+    EXPECT_EQ(TQorCaption::Cut(std::string(247, 'a') + e), std::string(247, 'a'));
+    EXPECT_EQ(TQorCaption::Cut(std::string(245, 'a') + e + "b"), std::string(245, 'a') + e);
 }
 
 TEST_F(QorPageTreeTest, Loops) {
