@@ -27,6 +27,7 @@
 // and passes it to PosInfo.
 //
 // Threads: main thread only.
+#include "engine/ProxyManager.h"
 #include "engine/WindowPosInfo.h"
 #include "platform/InstanceLock.h"
 
@@ -39,7 +40,7 @@ public:
     static constexpr int MaxInstances = 999;
 
     TSetting(int screenWidth, int screenHeight);
-    ~TSetting(); // frees PosInfo and the instance number
+    ~TSetting(); // frees PosInfo, the proxy list and the instance number
     TSetting(const TSetting&) = delete;
     TSetting& operator=(const TSetting&) = delete;
 
@@ -47,8 +48,8 @@ public:
     std::string CacheFolder;
     std::string HistoryFolder;
     std::string PluginFolder;
-    // The proxy list (TProxyManager) belongs here too; it joins this object
-    // when that class is built, until then the window program has none.
+    // The proxy list; empty until the main window reads proxy.dat into it.
+    std::unique_ptr<TProxyManager> ProxyManager = std::make_unique<TProxyManager>();
     bool InitError = false;
     int InstanceNumber = 0;
     std::unique_ptr<TInstanceLock> InstanceLock; // none when the data folder is unknown
