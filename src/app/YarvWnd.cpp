@@ -233,6 +233,8 @@ void TYarvWnd::CreateControls() {
     pabAddress = new TQorAddressBar(tbAddress);
     pabAddress->setObjectName("pabAddress");
     pabAddress->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // Its box would ask for room for a long address; the band decides.
+    pabAddress->setMinimumWidth(160);
     tbAddress->addWidget(pabAddress);
     pabAddress->OnSelect = [this](TQorAddressBar* bar, const std::string& address) {
         pabAddress->SaveToFile(Path("address.dat"));
