@@ -1,10 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts the program. Arguments go to the
-# program. Until the window program exists this starts the command-line front end.
+# Installs what is missing, builds and starts the window program. Arguments
+# go to the program: an address (or a local path) is opened at start.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/deps.sh build
+scripts/deps.sh build gui
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build -j "${JOBS:-$(nproc)}" --target vorlen-cli
-if [ $# -eq 0 ]; then set -- --help; fi
-exec build/src/cli/vorlen-cli "$@"
+cmake --build build -j "${JOBS:-$(nproc)}" --target vorlen
+exec build/src/app/vorlen "$@"

@@ -40,6 +40,8 @@ TQorLoadThread::~TQorLoadThread() {
 
 int TQorLoadThread::Alive() { return aliveThreads.load(); }
 
+TQorLoadThread::TAuthorizeEvent TQorLoadThread::DefaultAuthorize;
+
 void TQorLoadThread::AddFile(const TQorFile* file) {
     if (!file) return;
     auto copy = std::make_unique<TQorFile>();
@@ -229,9 +231,10 @@ void TQorLoadThread::ShowAuthorDlg() {
     std::string user = request.AuthUser;
     std::string password = request.AuthPassword;
     // A cancelled load asks nobody: the answer could only be thrown away.
-    if (HTTP->ErrorCode != 1 && OnAuthorize && AuthFile) {
+    const TAuthorizeEvent& ask = OnAuthorize ? OnAuthorize : DefaultAuthorize;
+    if (HTTP->ErrorCode != 1 && ask && AuthFile) {
         try {
-            confirmed = OnAuthorize(*AuthFile, user, password);
+            confirmed = ask(*AuthFile, user, password);
         } catch (...) {
             confirmed = false;
         }

@@ -91,6 +91,11 @@ public:
     THeadingEvent OnHeading;
     THeadEvent OnHead;
     TAuthorizeEvent OnAuthorize;
+    // The question for threads whose owner set no OnAuthorize (the download
+    // windows' transfers): the window program sets it once at start, on the
+    // main thread, before any thread runs, and empties it at its end. It is
+    // called on the main thread only.
+    static TAuthorizeEvent DefaultAuthorize;
 
     // Appends a copy of the record; null is ignored. Before Resume only.
     void AddFile(const TQorFile* file);

@@ -1,0 +1,248 @@
+#pragma once
+// The main window: the load manager and the browsing views. Every request
+// for a page (typed, dropped, clicked, back/forward, update, the command
+// line) becomes one load, and when it ends OnLoaded shows the page in the
+// page tree, the history, the file list and the source view at once.
+//
+// Re-entry: the download question and the credentials dialog are asked on
+// the main thread while a load thread waits for the answer. While such a
+// box (or any other modal box of the window) is open, new loads, Stop and
+// folder-monitor reloads are refused and a close is put off until the box
+// has closed (the box is cancelled), so no wait of the main thread can wait
+// for a thread that waits for the box.
+//
+// The page shown is kept in ShownPage: update, the character-set reload
+// and the other commands on "the current page" act on it, not on a load
+// that was cancelled.
+//
+// Main thread only.
+#include "download/QorUnreachList.h"
+#include "download/ui/DownloadWndManager.h"
+#include "engine/FileFilter.h"
+#include "engine/QorAuthStore.h"
+#include "engine/QorConnGeneral.h"
+#include "engine/QorFile.h"
+#include "engine/QorLoadManager.h"
+#include "engine/QorOption.h"
+#include "engine/QorURLReplace.h"
+#include "engine/QorUncachePage.h"
+#include "engine/Setting.h"
+#include "engine/ui/FilePropDlgManager.h"
+#include "platform/DirMonitor.h"
+
+#include <QIcon>
+#include <QList>
+#include <QMainWindow>
+
+#include <memory>
+#include <string>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QSplitter;
+class QSystemTrayIcon;
+class QTabWidget;
+class QTimer;
+class QToolBar;
+class QTreeView;
+class TDownloadDlg;
+class TPreviewWnd;
+class TQorAddressBar;
+class TQorFileImage;
+class TQorFileList;
+class TQorHistoryTree;
+class TQorPageNode;
+class TQorWebTree;
+class TSeOleTarget;
+class TUnreachListModel;
+
+class TYarvWnd : public QMainWindow {
+    Q_OBJECT
+
+public:
+    // `startURL`: the address opened on first show (empty: none).
+    explicit TYarvWnd(std::string startURL = {}, QWidget* parent = nullptr);
+    ~TYarvWnd() override;
+
+    // The data folder could not be made: the program shows string 55 and
+    // ends (ShowInitError) instead of showing the window.
+    bool InitFailed() const { return Setting->InitError; }
+    void ShowInitError();
+    // Whether the window is to be shown at start (HideStart needs a tray).
+    bool ShowAtStart() const;
+
+    void OpenAddress(const std::string& text);
+    void OpenURL(const std::string& url, int origin, bool bypassCache = false);
+    void ShowStatus(const std::string& text);
+    void ShowLocation(const TQorFile* file);
+    void ApplyOptions();
+    TDownloadDlg* NewDownloadWindow();
+    void DownloadResponse(const TQorFile& file);
+    void CloseChildWindows();
+    void SaveWindowState();
+
+    // Commands.
+    void UpdatePage();
+    void BackPage();
+    void ForwardPage();
+    void StopLoad();
+    void CharsetReload(int item);
+    bool HideWindow(); // false: refused, there is no way back without a tray
+
+    // View interaction.
+    void OpenChildPage(const TQorFile& file, bool bypassCache);
+    void ExecuteLocalFile(const TQorFile& file);
+    void RefuseLocalAccess();
+    void ShowListStatus();
+    void ShowUnreachStatus();
+    void OpenCommand();
+
+    // State.
+    int LoadOrigin = 0;
+    int LastOrigin = 0;
+    int PageIcon = -1;
+    std::string LastPageURL;
+    std::string StartURL;
+    bool DownloadInstead = false;
+    bool SkipTreeClick = false;
+    bool MonitorReload = false;
+    bool NoPage = true;
+    int TrayState = 0;
+    Qt::KeyboardModifiers ShiftState;
+    std::unique_ptr<TDirMonitor> DirMonitor;
+    TQorFile ShownPage;  // the page the views show
+    int ModalDepth() const { return modal_; }
+
+    // Components.
+    std::unique_ptr<TSetting> Setting;
+    TQorConnGeneral pcgConn;
+    TQorURLReplace purReplace;
+    TQorOption poOption;
+    TQorUncachePage UncachePage;
+    TFileFilter FileFilter;
+    TQorUnreachList pulList;
+    TDownloadWndManager DownloadWindows;
+    TFilePropDlgManager PropDlgs;
+    TQorAuthStore AuthStore;
+    std::unique_ptr<TQorFileImage> pfiImage;
+    std::unique_ptr<TPreviewWnd> PreviewWnd;
+
+    // Controls (object names are these names).
+    QToolBar* tbMenu;
+    QMenuBar* mnuMain;
+    QToolBar* tbAnimate;
+    QLabel* aniLoad;
+    QToolBar* tbMain;
+    QToolBar* tbProxy;
+    QComboBox* cmbProxy;
+    QToolBar* tbAddress;
+    TQorAddressBar* pabAddress;
+    QSplitter* splMain;
+    QTabWidget* pgcNavi;
+    TQorWebTree* pwtTree;
+    TQorHistoryTree* phtHistory;
+    QTabWidget* pgcFile;
+    QComboBox* cmbFilter;
+    TQorFileList* pflFile;
+    QPlainTextEdit* mmSource;
+    QTreeView* plvUnreach;
+    QLabel* pnlStatus;
+    QLabel* pnlPageIcon;
+    QLabel* pnlModified;
+    QLabel* pnlEmpty;
+    TSeOleTarget* sotTarget;
+    QSystemTrayIcon* Tray = nullptr;
+
+    QAction* actBackPage;
+    QAction* actForwardPage;
+    QAction* actStop;
+    QAction* actUpdatePage;
+    QAction* actShowNavi;
+    QAction* actDownload;
+    QAction* actCreateNullDlWnd;
+    QAction* mnuFileOpen;
+    QAction* mnuFileExit;
+    QAction* mnuViewHideWindow;
+    QActionGroup* grpCharset;
+    QList<QAction*> mnuCharset;
+
+    QString StatusText() const;
+    TQorLoadManager& Loader() { return *plmLoader; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateMenus();
+    QToolBar* Band(const char* name);
+    void PlaceBands();
+    void ReadFiles();
+    void RestoreWindowState();
+    void RebuildFilterBox();
+    void RebuildProxyBox();
+    void UpdateActions();
+    void ActivePaneSwitch();
+    QWidget* RightPaneView() const;
+    void StartAnimation();
+    void StopAnimation();
+    void RepaintIcons();
+    void SetCursorBusy(bool busy);
+    void StartLoad(const TQorFile& file, int origin, bool bypassCache);
+    int RunModal(QDialog& dialog);
+    void AfterModal();
+    bool Refusing() const;
+    void DownloadSelection();
+
+    // Load manager events.
+    void plmLoaderHeading(TQorLoadThread* sender, TQorFile& file);
+    void plmLoaderHead(TQorLoadThread* sender, TQorFile& file, bool textData, bool& getEntity);
+    void plmLoaderLoad(TQorLoadManager* sender, const TQorFile& file);
+    void plmLoaderLocalLoad(TQorLoadManager* sender, const TQorFile& file);
+    void plmLoaderLoaded(TQorLoadManager* sender, int state, int reply);
+    bool Authorize(const TQorFile& file, std::string& user, std::string& password);
+    void MonitorChange(const std::string& path);
+
+    // View events.
+    void pwtTreeClick(const QModelIndex& index);
+    void pwtTreeSelect();
+    void phtHistoryClick(const QModelIndex& index);
+    void phtHistorySelect();
+    void pflFileDblClick();
+    void pflFileDelete(bool shift);
+    void pgcFileChange(int index);
+    void cmbFilterChange(int index);
+    void cmbProxyChange(int index);
+    bool TreeKey(QKeyEvent* event);
+    bool HistoryKey(QKeyEvent* event);
+    bool FileKey(QKeyEvent* event);
+    void TreeMouseMove(const QPoint& point);
+    void HistoryMouseMove(const QPoint& point);
+    void FileStartDrag();
+
+    std::string Path(const char* name) const { return Setting->DataFolder + name; }
+
+    QList<QIcon> pageImages_;
+    QTimer* animation_ = nullptr;
+    int animationFrame_ = 0;
+    QTimer* idle_ = nullptr;
+    TUnreachListModel* unreachModel_ = nullptr;
+    QPoint treePress_, historyPress_;
+    int modal_ = 0;
+    bool closePending_ = false;
+    bool closed_ = false;
+    bool stateSaved_ = false;
+    bool firstShow_ = true;
+    bool busyCursor_ = false;
+    // Last: gone first, so no load reports to a window half taken apart.
+    std::unique_ptr<TQorLoadManager> plmLoader;
+};
