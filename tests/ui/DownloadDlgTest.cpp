@@ -4,12 +4,14 @@
 #include "download/ui/DownloadDlg.h"
 #include "download/ui/DownloadListModel.h"
 #include "download/ui/DownloadWndManager.h"
+#include "engine/FileFilter.h"
 #include "engine/QorConnGeneral.h"
 #include "engine/QorFile.h"
 #include "engine/QorLoadThread.h"
 #include "engine/ui/FilePropDlg.h"
 #include "engine/ui/FilePropDlgManager.h"
 #include "engine/ui/QtText.h"
+#include "shell/QtMainThreadBridge.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/UiTestSupport.h"
@@ -75,8 +77,8 @@ class DownloadDlgTest : public QObject {
     std::string SaveDir() const { return temp->Win("save"); }
 
 private slots:
+    void initTestCase() { new TQtMainThreadBridge(this); }
     void init() {
-        InstallMainThreadPump();
         temp = std::make_unique<TTempFolder>("dlwin");
         QVERIFY(temp->Ok());
         for (const char* d : {"data", "cache", "save"}) std::filesystem::create_directories(temp->NativePath(d));
@@ -238,10 +240,14 @@ private slots:
         for (const char* p : {"/c/p1.jpg", "/c/p2.jpg", "/c/p3.jpg"})
             server.On(p, {TServer::Respond(200, {"Content-Length: 4"}, "JPEG")});
         TDownloadDlg* w = Open(2);
-        w->SetFileFilter({{"Images", "jpg:gif"}, {"Text", "txt"}});
+        TFileFilter filters;
+        filters.Add("Text", "txt");
+        filters.Add("Images", "jpg:gif");
+        w->SetFileFilter(&filters);
+        QCOMPARE(w->cmbExt->count(), 2);
         w->PrepareCascade(server.Url("/c/index.html"));
-        w->SelectExt(1);
-        QCOMPARE(w->cmbExt->currentIndex(), 0);
+        w->SelectExt(2);
+        QCOMPARE(w->cmbExt->currentIndex(), 1);
         w->edtCascade->setText("1");
         w->cmbSaveDir->setEditText(QtStr(SaveDir()));
         w->tbbSuspend->trigger();

@@ -5,9 +5,9 @@
 #include "download/DownloadInput.h"
 #include "download/QorUnreachList.h"
 #include "download/ui/DownloadListModel.h"
-#include "download/ui/FolderPicker.h"
 #include "download/ui/RunCountDlg.h"
 #include "download/ui/SelDirDlg.h"
+#include "engine/FileFilter.h"
 #include "engine/QorConnGeneral.h"
 #include "engine/QorFile.h"
 #include "engine/QorURLExpand.h"
@@ -17,6 +17,8 @@
 #include "engine/ui/URLInputWnd.h"
 #include "platform/DateTime.h"
 #include "platform/StringTable.h"
+#include "shell/SeOleTarget.h"
+#include "shell/ShellObject.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -25,7 +27,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDropEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -34,7 +35,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,7 +45,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -64,7 +63,6 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
       pdlListData(std::make_unique<TQorDownloadList>()) {
     setObjectName("DownloadDlg");
     setAttribute(Qt::WA_DeleteOnClose);
-    setAcceptDrops(true);
     pcgConn->SetRedirect(true);
     pcgConn->SetAutoReferer(true);
     pcgConn->SetUserAgent("Vorlen/2.1");
@@ -137,6 +135,14 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
     layout->addWidget(pgcMain, 1);
     layout->addWidget(stbLoad);
     resize(720, 420);
+
+    // Addresses dropped from other programs, and for now the records our
+    // own views drag (they come as their addresses). A dropped local file
+    // gives its path, which AddURL skips as no download.
+    sotTarget = new TSeOleTarget(this);
+    sotTarget->setObjectName("sotTarget");
+    sotTarget->NoFile = false;
+    sotTarget->OnDropURL = [this](TSeOleTarget*, const std::string& text) { AddURL(text); };
 
     chkAutoClose->setChecked(autoClose);
     chkDirReapp->setChecked(dirReapp);
@@ -373,13 +379,13 @@ void TDownloadDlg::SetLoadCount(int count) {
 
 void TDownloadDlg::SetConn(const TQorConnGeneral* conn) { pcgConn->Assign(conn); }
 
-void TDownloadDlg::SetFileFilter(const std::vector<TDownloadExtEntry>& entries) {
-    extEntries_ = entries;
+void TDownloadDlg::SetFileFilter(TFileFilter* filter) {
+    FileFilter = filter;
     const QString typed = cmbExt->currentIndex() < 0 ? cmbExt->currentText() : QString();
     const int selected = cmbExt->currentIndex();
     const QSignalBlocker block(cmbExt);
     cmbExt->clear();
-    for (const auto& e : entries) cmbExt->addItem(QtStr(e.Name));
+    for (int i = 0; filter && i < filter->Count(); ++i) cmbExt->addItem(QtStr(filter->GetItem(i)->Name));
     if (selected >= 0 && selected < cmbExt->count())
         cmbExt->setCurrentIndex(selected);
     else {
@@ -633,8 +639,8 @@ void TDownloadDlg::StartCascade() {
     const int selected = cmbExt->currentIndex();
     if (selected < 0)
         exts = SjStr(cmbExt->currentText());
-    else if (selected < static_cast<int>(extEntries_.size()))
-        exts = extEntries_[static_cast<size_t>(selected)].Exts;
+    else if (const TFileFilterItem* item = FileFilter ? FileFilter->GetItem(selected) : nullptr)
+        exts = item->GetExtensionText();
     Loader->SetExt(exts);
     Loader->SetPageQuery(SjStr(edtPageQuery->text()));
     Loader->SetFileQuery(SjStr(edtFileQuery->text()));
@@ -792,9 +798,10 @@ void TDownloadDlg::tbbPropClick() {
 }
 
 void TDownloadDlg::tbbBrowseClick() {
-    std::string folder;
-    if (TFolderPicker::Select(this, QtStr(TStringTable::Get(27)), SjStr(cmbSaveDir->currentText()), folder))
-        cmbSaveDir->setEditText(QtStr(folder));
+    const std::string folder =
+        TShellObject::SelectFolder(this, TSaveDirList::Normalize(SjStr(cmbSaveDir->currentText())),
+                                   TStringTable::Get(27));
+    if (!folder.empty()) cmbSaveDir->setEditText(QtStr(folder));
 }
 
 void TDownloadDlg::actDropDownClick() {
@@ -804,7 +811,7 @@ void TDownloadDlg::actDropDownClick() {
 
 void TDownloadDlg::actCloseClick() { close(); }
 
-// ---- keys, menu, drops ----
+// ---- keys and menu ----
 
 void TDownloadDlg::keyPressEvent(QKeyEvent* event) {
     const bool onFiles = pgcMain->currentIndex() == 0;
@@ -855,22 +862,4 @@ void TDownloadDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     menu.addAction(tbbProp);
     menu.exec(event->globalPos());
-}
-
-void TDownloadDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() || event->mimeData()->hasText()) event->acceptProposedAction();
-}
-
-void TDownloadDlg::dropEvent(QDropEvent* event) {
-    const QMimeData* data = event->mimeData();
-    QString text;
-    if (data->hasUrls()) {
-        for (const QUrl& url : data->urls())
-            if (!url.isLocalFile()) text += url.toString() + "\n";
-    } else {
-        text = data->text();
-    }
-    if (text.isEmpty()) return;
-    event->acceptProposedAction();
-    AddURL(SjStr(text));
 }
