@@ -127,6 +127,7 @@ int main(int argc, char** argv) {
     w->Queue().RetryCount = 1;
 
     std::unique_ptr<TStallMeter> meter;
+    double crawlEnd = -1;
     int startRefreshes = 0;
     auto begin = [&] {
         meter = std::make_unique<TStallMeter>();
@@ -140,6 +141,7 @@ int main(int argc, char** argv) {
                     QGuiApplication::platformName().toUtf8().constData(), cascade.empty() ? "files" : "cascade",
                     rows, w->Queue().GetLoadedCount(), secs, static_cast<long long>(meter->Worst()),
                     meter->Over50(), meter->Over100(), (w->Model()->Refreshes() - startRefreshes) / secs);
+        if (crawlEnd >= 0) std::printf("  the crawl ended after %.1f s\n", crawlEnd);
         std::fflush(stdout);
         w->close();
         QTimer::singleShot(200, &app, &QApplication::quit);
@@ -165,6 +167,7 @@ int main(int argc, char** argv) {
         poll->setInterval(100);
         QObject::connect(poll, &QTimer::timeout, [&, poll] {
             TQorDownloadList& q = w->Queue();
+            if (!w->Loader && crawlEnd < 0) crawlEnd = meter->Seconds();
             const bool done = !w->Loader && q.Count() > 0 && q.GetLoadedCount() == q.Count();
             if (done || meter->Seconds() > seconds) {
                 poll->stop();

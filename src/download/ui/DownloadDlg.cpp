@@ -55,6 +55,25 @@ struct TWaitCursor {
     ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// The lines of `text` that are web addresses. A local path or a mail
+// address is no download, and the range expansion would drop a path's
+// backslashes and make "C:\dl\a.txt" the web address "http://C:dla.txt".
+std::string WebLines(std::string_view text) {
+    std::string web;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        if (TQorFile(line).Kind == TQorFile::kWeb) {
+            web.append(line);
+            web.append("\r\n");
+        }
+        start = end + 1;
+    }
+    return web;
+}
+
 } // namespace
 
 TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool autoClose, QWidget* parent)
@@ -123,6 +142,8 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
     stbLoad->setObjectName("stbLoad");
     stbLoad->setSizeGripEnabled(true);
     panels_[0] = new QLabel(stbLoad);
+    // A long address in the first panel must not widen the window.
+    panels_[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     panels_[1] = new QLabel(stbLoad);
     panels_[1]->setFixedWidth(150);
     stbLoad->addWidget(panels_[0], 1);
@@ -432,7 +453,7 @@ void TDownloadDlg::AddURL(const std::string& text) {
     int added = 0;
     {
         TWaitCursor wait;
-        TQorURLExpand expand(text);
+        TQorURLExpand expand(WebLines(text));
         for (const std::string& line : expand.Lines) {
             if (line.empty()) continue;
             TQorFile file(line);
@@ -446,7 +467,9 @@ void TDownloadDlg::AddURL(const std::string& text) {
 }
 
 void TDownloadDlg::StartDownload() {
-    UpdateCaption();
+    // Counting the finished rows walks the queue, and a crawl calls this
+    // for every file it finds: one caption per refresh of the view.
+    CaptionLater();
     TQorDownloadList& list = *pdlListData;
     list.LoadCount = TDownloadInput::LoadCountValue(SjStr(edtDlCount->text()));
     uint64_t limit = 0;
@@ -493,11 +516,32 @@ void TDownloadDlg::UpdateCaption() {
 // Counting the finished rows walks the queue: a crawl that adds thousands
 // of rows, and their ends, get one caption per refresh of the view.
 void TDownloadDlg::CaptionLater() {
-    if (captionPending_) return;
     captionPending_ = true;
-    QTimer::singleShot(TDownloadListModel::kRefreshMs, this, [this] {
-        if (captionPending_) UpdateCaption();
-    });
+    ShowLater();
+}
+
+// The crawl's page texts and the success counts change with every page and
+// every transfer's end: shown once per refresh of the view as well.
+void TDownloadDlg::SetPanelText(int panel, const QString& text) {
+    panelTexts_[panel] = text;
+    panelPending_[panel] = true;
+    ShowLater();
+}
+
+void TDownloadDlg::ShowLater() {
+    if (showPending_) return;
+    showPending_ = true;
+    QTimer::singleShot(TDownloadListModel::kRefreshMs, this, &TDownloadDlg::ShowPending);
+}
+
+void TDownloadDlg::ShowPending() {
+    showPending_ = false;
+    if (captionPending_) UpdateCaption();
+    for (int i = 0; i < 2; ++i) {
+        if (!panelPending_[i]) continue;
+        panelPending_[i] = false;
+        panels_[i]->setText(panelTexts_[i]);
+    }
 }
 
 std::vector<TQorDownloadRow*> TDownloadDlg::SelectedRows() const {
@@ -614,10 +658,10 @@ void TDownloadDlg::StartCascade() {
     if (!Loader) {
         auto* loader = new TCascadeLoader(pcgConn.get(), SjStr(edtStartURL->text()));
         loader->OnSearchPage = [this](TCascadeLoader*, TQorFile* page) {
-            panels_[0]->setText(QtStr(page->URL->GetURL() + SJ(" を検索しています...")));
+            SetPanelText(0, QtStr(page->URL->GetURL() + SJ(" を検索しています...")));
         };
         loader->OnSearchedPage = [this](TCascadeLoader*, TQorFile* page) {
-            panels_[0]->setText(QtStr(page->URL->GetURL() + SJ(" からファイルを取得しています...")));
+            SetPanelText(0, QtStr(page->URL->GetURL() + SJ(" からファイルを取得しています...")));
         };
         loader->OnFindFile = [this](TCascadeLoader*, TQorFile* file) {
             AddFile(file);
@@ -633,7 +677,7 @@ void TDownloadDlg::StartCascade() {
         UpdateCaption();
         SuccessCount = 0;
         FailCount = 0;
-        panels_[1]->clear();
+        SetPanelText(1, QString());
     }
     std::string exts;
     const int selected = cmbExt->currentIndex();
@@ -653,7 +697,7 @@ void TDownloadDlg::StartCascade() {
 
 void TDownloadDlg::LoaderTerminate(TCascadeLoader* sender) {
     if (sender != Loader) return; // cancelled by a closing window
-    if (!sender->Canceled) panels_[0]->setText(QtLit("全てのページの検索が完了しました。"));
+    if (!sender->Canceled) SetPanelText(0, QtLit("全てのページの検索が完了しました。"));
     Loader = nullptr;
     SetRunState(Paused);
     UpdateCaption();
@@ -665,7 +709,7 @@ void TDownloadDlg::pdlListLoaded(bool success, TQorFile* file) {
     if (success && UnreachList) UnreachList->DeleteByURL(file->URL->GetURL());
     CaptionLater();
     success ? ++SuccessCount : ++FailCount;
-    panels_[1]->setText(QtLit("成功:%1 失敗:%2").arg(SuccessCount).arg(FailCount));
+    SetPanelText(1, QtLit("成功:%1 失敗:%2").arg(SuccessCount).arg(FailCount));
 }
 
 void TDownloadDlg::pdlListProcessed() {

@@ -145,6 +145,9 @@ private:
     void ShowError(const QString& message);
     void FillSaveDirBox();
     void CaptionLater();
+    void SetPanelText(int panel, const QString& text);
+    void ShowLater();
+    void ShowPending();
 
     void tbbSuspendClick();
     void tbbURLInputClick();
@@ -173,6 +176,9 @@ private:
     TDownloadListModel* model_ = nullptr;
     TSaveDirList saveDirs_;
     QLabel* panels_[2] = {nullptr, nullptr};
+    QString panelTexts_[2];
+    bool panelPending_[2] = {false, false};
     bool closing_ = false;
     bool captionPending_ = false;
+    bool showPending_ = false;
 };
