@@ -37,6 +37,8 @@
 #include <QTableView>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +68,14 @@ public:
         timer_.start();
     }
     double Seconds() const { return clock_.nsecsElapsed() / 1e9; }
+    // CPU time of the main thread since the start (less sensitive to other
+    // load on the machine than the wall time).
+    double MainCpu() const { return ThreadCpu() - cpu0_; }
+    static double ThreadCpu() {
+        rusage u{};
+        getrusage(RUSAGE_THREAD, &u);
+        return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    }
     qint64 Worst() const { return worst_; }
     int Over50() const { return over50_; }
     int Over100() const { return over100_; }
@@ -75,6 +85,7 @@ private:
     QTimer timer_;
     qint64 last_ = 0, worst_ = 0;
     int over50_ = 0, over100_ = 0;
+    double cpu0_ = ThreadCpu();
 };
 
 } // namespace
@@ -137,10 +148,10 @@ int main(int argc, char** argv) {
         const double secs = meter->Seconds();
         const int rows = w->Queue().Count();
         std::printf("%s %s: rows %d, finished %d, %.1f s: longest main-thread stall %lld ms "
-                    "(ticks late by 50 ms or more: %d, by 100 ms or more: %d), repaints %.1f/s\n",
+                    "(ticks late by 50 ms or more: %d, by 100 ms or more: %d), repaints %.1f/s, main thread CPU %.2f s\n",
                     QGuiApplication::platformName().toUtf8().constData(), cascade.empty() ? "files" : "cascade",
                     rows, w->Queue().GetLoadedCount(), secs, static_cast<long long>(meter->Worst()),
-                    meter->Over50(), meter->Over100(), (w->Model()->Refreshes() - startRefreshes) / secs);
+                    meter->Over50(), meter->Over100(), (w->Model()->Refreshes() - startRefreshes) / secs, meter->MainCpu());
         if (crawlEnd >= 0) std::printf("  the crawl ended after %.1f s\n", crawlEnd);
         std::fflush(stdout);
         w->close();
