@@ -57,9 +57,21 @@ TQorDownloadRow* TQorDownloadList::Items(int index) const {
 
 int TQorDownloadList::IndexOf(const TQorDownloadRow* row) const {
     std::lock_guard lock(mutex_);
-    for (size_t i = 0; i < rows_.size(); ++i)
-        if (rows_[i].get() == row) return static_cast<int>(i);
-    return -1;
+    return IndexOfLocked(row);
+}
+
+// The rows are in id order: a search, not a walk, for every change notice.
+int TQorDownloadList::IndexOfLocked(const TQorDownloadRow* row) const {
+    if (!row) return -1;
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), row->Id,
+                               [](const std::unique_ptr<TQorDownloadRow>& r, uint64_t id) { return r->Id < id; });
+    return it != rows_.end() && it->get() == row ? static_cast<int>(it - rows_.begin()) : -1;
+}
+
+void TQorDownloadList::GetMarks(std::vector<TQorDownloadRowMark>& marks) const {
+    std::lock_guard lock(mutex_);
+    marks.resize(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) marks[i] = {rows_[i]->Id, rows_[i]->Version};
 }
 
 TQorDownloadRow TQorDownloadList::GetRow(int index) const {
@@ -68,8 +80,14 @@ TQorDownloadRow TQorDownloadList::GetRow(int index) const {
     return *rows_[static_cast<size_t>(index)];
 }
 
-void TQorDownloadList::Changed(const TQorDownloadRow* row) {
-    if (OnChange && !updating_) OnChange(this, IndexOf(row));
+void TQorDownloadList::Changed(TQorDownloadRow* row) {
+    int index;
+    {
+        std::lock_guard lock(mutex_);
+        ++row->Version;
+        index = IndexOfLocked(row);
+    }
+    if (OnChange && !updating_) OnChange(this, index);
 }
 
 void TQorDownloadList::ChangedAll() {

@@ -38,7 +38,18 @@ struct TQorDownloadRow {
     bool Selected = false;
     // Unique within the list for its whole life: a window that keeps a row's
     // id (a property window) finds the row again, or learns that it is gone.
+    // Rows are appended with rising ids and never reordered, so the list is
+    // always in id order.
     uint64_t Id = 0;
+    // Counts the changes of the texts and the image (under the row lock): a
+    // view that keeps a copy takes the row again only when this moved on.
+    uint64_t Version = 0;
+};
+
+// What a view needs to find the rows that changed since it last looked.
+struct TQorDownloadRowMark {
+    uint64_t Id = 0;
+    uint64_t Version = 0;
 };
 
 class TQorDownloadList {
@@ -91,6 +102,8 @@ public:
     int IndexOf(const TQorDownloadRow* row) const;
     // A copy of a row's texts taken under the row lock (any thread).
     TQorDownloadRow GetRow(int index) const;
+    // Every row's id and version in list order, under one lock (any thread).
+    void GetMarks(std::vector<TQorDownloadRowMark>& marks) const;
 
     TQorDownloadRow* AddFile(const TQorFile* file);
     // Start pass: starts waiting rows until LoadCount rows are downloading or
@@ -130,7 +143,8 @@ public:
     static std::string RemainText(int64_t fileSize, int64_t loadSize, int64_t perSecond);
 
 private:
-    void Changed(const TQorDownloadRow* row);
+    void Changed(TQorDownloadRow* row);
+    int IndexOfLocked(const TQorDownloadRow* row) const;
     void ChangedAll();
     std::string DownloadSizeText(const TQorDownloadManager* m, int percent) const;
     void SetSaveDirText(TQorDownloadRow* row, const std::string& dir);

@@ -4,25 +4,34 @@
 #include "download/ui/DownloadDlg.h"
 #include "download/ui/DownloadListModel.h"
 #include "download/ui/DownloadWndManager.h"
+#include "engine/FileFilter.h"
 #include "engine/QorConnGeneral.h"
 #include "engine/QorFile.h"
 #include "engine/QorLoadThread.h"
 #include "engine/ui/FilePropDlg.h"
 #include "engine/ui/FilePropDlgManager.h"
 #include "engine/ui/QtText.h"
+#include "shell/QtMainThreadBridge.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/UiTestSupport.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTabWidget>
 #include <QTest>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -75,8 +84,8 @@ class DownloadDlgTest : public QObject {
     std::string SaveDir() const { return temp->Win("save"); }
 
 private slots:
+    void initTestCase() { new TQtMainThreadBridge(this); }
     void init() {
-        InstallMainThreadPump();
         temp = std::make_unique<TTempFolder>("dlwin");
         QVERIFY(temp->Ok());
         for (const char* d : {"data", "cache", "save"}) std::filesystem::create_directories(temp->NativePath(d));
@@ -238,10 +247,14 @@ private slots:
         for (const char* p : {"/c/p1.jpg", "/c/p2.jpg", "/c/p3.jpg"})
             server.On(p, {TServer::Respond(200, {"Content-Length: 4"}, "JPEG")});
         TDownloadDlg* w = Open(2);
-        w->SetFileFilter({{"Images", "jpg:gif"}, {"Text", "txt"}});
+        TFileFilter filters;
+        filters.Add("Text", "txt");
+        filters.Add("Images", "jpg:gif");
+        w->SetFileFilter(&filters);
+        QCOMPARE(w->cmbExt->count(), 2);
         w->PrepareCascade(server.Url("/c/index.html"));
-        w->SelectExt(1);
-        QCOMPARE(w->cmbExt->currentIndex(), 0);
+        w->SelectExt(2);
+        QCOMPARE(w->cmbExt->currentIndex(), 1);
         w->edtCascade->setText("1");
         w->cmbSaveDir->setEditText(QtStr(SaveDir()));
         w->tbbSuspend->trigger();
@@ -306,6 +319,105 @@ private slots:
         w->Queue().Clear();
         w->PropDlgManager->Get(0)->btnOK->click();
         QVERIFY(WaitUntil([&] { return w->PropDlgManager->Count() == 0; }));
+    }
+
+    // The view follows the queue by row ranges: a row whose text changed,
+    // rows deleted from the middle, a thousand rows appended; never a reset,
+    // and the selected row stays selected.
+    void viewFollowsTheQueueKeepingTheSelection() {
+        TDownloadDlg* w = Open();
+        for (int i = 0; i < 5; ++i) Add(w, "http://127.0.0.1:1/" + std::to_string(i) + ".jpg");
+        TDownloadListModel* model = w->Model();
+        model->Refresh();
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        w->pdlList->selectRow(3);
+        const uint64_t selected = model->RowId(3);
+
+        w->Queue().SetSaveDir(w->Queue().Items(1), SaveDir() + "\\");
+        model->Refresh();
+        QCOMPARE(model->data(model->index(1, 4)).toString(), QtStr(SaveDir() + "\\"));
+
+        w->Queue().Delete(w->Queue().Items(2));
+        w->Queue().Delete(w->Queue().Items(0));
+        for (int i = 0; i < 1000; ++i) Add(w, "http://127.0.0.1:1/more" + std::to_string(i) + ".jpg");
+        model->Refresh();
+        QCOMPARE(model->rowCount(), w->Queue().Count());
+        for (int i = 0; i < model->rowCount(); ++i) QCOMPARE(model->RowId(i), w->Queue().Items(i)->Id);
+        QCOMPARE(model->data(model->index(0, 4)).toString(), QtStr(SaveDir() + "\\"));
+        QCOMPARE(model->data(model->index(1002, 0)).toString(), QtLit("more999.jpg"));
+        const std::vector<TQorDownloadRow*> rows = w->SelectedRows();
+        QCOMPARE(rows.size(), size_t(1));
+        QCOMPARE(rows[0]->Id, selected);
+        QCOMPARE(resets.count(), 0);
+    }
+
+    // Addresses dropped from other programs (and for now the records of our
+    // own views, which come as their addresses) are queued; a file
+    // manager's files are taken but are no downloads (the range expansion
+    // once made "C:\dl" the web address "http://C:dl").
+    void dropsQueueAddresses() {
+        TDownloadDlg* w = Open();
+        auto drop = [&](QMimeData* data) {
+            std::unique_ptr<QMimeData> owned(data);
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w, &enter);
+            if (!enter.isAccepted()) return false;
+            QDropEvent dropped(QPointF(20, 20), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(w, &dropped);
+            return dropped.isAccepted();
+        };
+        auto* text = new QMimeData;
+        text->setText("http://127.0.0.1:1/a.jpg\r\nhttp://127.0.0.1:1/b[1-2].jpg\r\n");
+        QVERIFY(drop(text));
+        QCOMPARE(w->Queue().Count(), 3);
+        auto* files = new QMimeData;
+        files->setUrls({QUrl::fromLocalFile(QString::fromStdString(temp->NativePath("save").string()))});
+        QVERIFY(drop(files));
+        QCOMPARE(w->Queue().Count(), 3);
+        w->AddURL(temp->Win("save") + "\\a[1-2].txt\r\nhttp://127.0.0.1:1/c.jpg");
+        QCOMPARE(w->Queue().Count(), 4);
+    }
+
+    // The window's own keys work from inside its controls, and every key
+    // goes on to OnKeyForward once, also a key the focused control takes.
+    void keys() {
+        TDownloadDlg* w = Open();
+        for (const char* u : {"http://127.0.0.1:1/1.jpg", "http://127.0.0.1:1/2.jpg"}) Add(w, u);
+        w->Model()->Refresh();
+        std::vector<int> forwarded;
+        w->OnKeyForward = [&](TDownloadDlg*, int key, Qt::KeyboardModifiers) {
+            if (key != Qt::Key_Control && key != Qt::Key_Shift) forwarded.push_back(key);
+        };
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->pdlList->setFocus();
+        w->pdlList->selectRow(0);
+        QTest::keyClick(w->pdlList, Qt::Key_F12);
+        QTest::keyClick(w->pdlList, Qt::Key_Down); // the list moves its current row
+        QTest::keyClick(w->pdlList, Qt::Key_Delete);
+        QCOMPARE(forwarded, (std::vector<int>{Qt::Key_F12, Qt::Key_Down, Qt::Key_Delete}));
+        QCOMPARE(w->Queue().Count(), 1);
+
+        // Ctrl+V pastes into the queue, but not while the save-folder box has
+        // the focus: there it is the box's own paste.
+        QApplication::clipboard()->setText("http://127.0.0.1:1/pasted.jpg");
+        QTest::keyClick(w->pdlList, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->Queue().Count(), 2);
+        w->cmbSaveDir->setEditText("");
+        w->cmbSaveDir->setFocus();
+        QTest::keyClick(w->cmbSaveDir->lineEdit(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->Queue().Count(), 2);
+        QCOMPARE(w->cmbSaveDir->currentText(), QtLit("http://127.0.0.1:1/pasted.jpg"));
+
+        // Ctrl+Shift+D opens the save-folder list; Shift+Esc closes the window.
+        w->cmbSaveDir->addItem(QtStr(SaveDir()));
+        w->pdlList->setFocus();
+        QTest::keyClick(w->pdlList, Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(w->cmbSaveDir->view()->isVisible());
+        w->cmbSaveDir->hidePopup();
+        QPointer<TDownloadDlg> p(w);
+        QTest::keyClick(w->pdlList, Qt::Key_Escape, Qt::ShiftModifier);
+        QVERIFY(WaitUntil([&] { return p.isNull(); }));
     }
 
     void managerNumbersAndCycles() {

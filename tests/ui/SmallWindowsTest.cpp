@@ -12,6 +12,7 @@
 #include "engine/ui/URLInputWnd.h"
 #include "engine/ui/VersionDlg.h"
 #include "platform/CodePage.h"
+#include "shell/QtMainThreadBridge.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "support/UiTestSupport.h"
@@ -40,7 +41,7 @@ class SmallWindowsTest : public QObject {
     }
 
 private slots:
-    void initTestCase() { InstallMainThreadPump(); }
+    void initTestCase() { new TQtMainThreadBridge(this); }
 
     void urlInputOkOnlyWithText() {
         TURLInputWnd one;

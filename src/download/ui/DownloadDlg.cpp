@@ -5,9 +5,9 @@
 #include "download/DownloadInput.h"
 #include "download/QorUnreachList.h"
 #include "download/ui/DownloadListModel.h"
-#include "download/ui/FolderPicker.h"
 #include "download/ui/RunCountDlg.h"
 #include "download/ui/SelDirDlg.h"
+#include "engine/FileFilter.h"
 #include "engine/QorConnGeneral.h"
 #include "engine/QorFile.h"
 #include "engine/QorURLExpand.h"
@@ -17,6 +17,8 @@
 #include "engine/ui/URLInputWnd.h"
 #include "platform/DateTime.h"
 #include "platform/StringTable.h"
+#include "shell/SeOleTarget.h"
+#include "shell/ShellObject.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -25,7 +27,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QDropEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -34,7 +35,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMimeData>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -45,7 +45,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -56,6 +55,25 @@ struct TWaitCursor {
     ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
 };
 
+// The lines of `text` that are web addresses. A local path or a mail
+// address is no download, and the range expansion would drop a path's
+// backslashes and make "C:\dl\a.txt" the web address "http://C:dla.txt".
+std::string WebLines(std::string_view text) {
+    std::string web;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        if (TQorFile(line).Kind == TQorFile::kWeb) {
+            web.append(line);
+            web.append("\r\n");
+        }
+        start = end + 1;
+    }
+    return web;
+}
+
 } // namespace
 
 TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool autoClose, QWidget* parent)
@@ -64,7 +82,6 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
       pdlListData(std::make_unique<TQorDownloadList>()) {
     setObjectName("DownloadDlg");
     setAttribute(Qt::WA_DeleteOnClose);
-    setAcceptDrops(true);
     pcgConn->SetRedirect(true);
     pcgConn->SetAutoReferer(true);
     pcgConn->SetUserAgent("Vorlen/2.1");
@@ -125,6 +142,8 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
     stbLoad->setObjectName("stbLoad");
     stbLoad->setSizeGripEnabled(true);
     panels_[0] = new QLabel(stbLoad);
+    // A long address in the first panel must not widen the window.
+    panels_[0]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     panels_[1] = new QLabel(stbLoad);
     panels_[1]->setFixedWidth(150);
     stbLoad->addWidget(panels_[0], 1);
@@ -137,6 +156,14 @@ TDownloadDlg::TDownloadDlg(int windowNumber, int retryWait, bool dirReapp, bool 
     layout->addWidget(pgcMain, 1);
     layout->addWidget(stbLoad);
     resize(720, 420);
+
+    // Addresses dropped from other programs, and for now the records our
+    // own views drag (they come as their addresses). A dropped local file
+    // gives its path, which AddURL skips as no download.
+    sotTarget = new TSeOleTarget(this);
+    sotTarget->setObjectName("sotTarget");
+    sotTarget->NoFile = false;
+    sotTarget->OnDropURL = [this](TSeOleTarget*, const std::string& text) { AddURL(text); };
 
     chkAutoClose->setChecked(autoClose);
     chkDirReapp->setChecked(dirReapp);
@@ -373,13 +400,13 @@ void TDownloadDlg::SetLoadCount(int count) {
 
 void TDownloadDlg::SetConn(const TQorConnGeneral* conn) { pcgConn->Assign(conn); }
 
-void TDownloadDlg::SetFileFilter(const std::vector<TDownloadExtEntry>& entries) {
-    extEntries_ = entries;
+void TDownloadDlg::SetFileFilter(TFileFilter* filter) {
+    FileFilter = filter;
     const QString typed = cmbExt->currentIndex() < 0 ? cmbExt->currentText() : QString();
     const int selected = cmbExt->currentIndex();
     const QSignalBlocker block(cmbExt);
     cmbExt->clear();
-    for (const auto& e : entries) cmbExt->addItem(QtStr(e.Name));
+    for (int i = 0; filter && i < filter->Count(); ++i) cmbExt->addItem(QtStr(filter->GetItem(i)->Name));
     if (selected >= 0 && selected < cmbExt->count())
         cmbExt->setCurrentIndex(selected);
     else {
@@ -426,7 +453,7 @@ void TDownloadDlg::AddURL(const std::string& text) {
     int added = 0;
     {
         TWaitCursor wait;
-        TQorURLExpand expand(text);
+        TQorURLExpand expand(WebLines(text));
         for (const std::string& line : expand.Lines) {
             if (line.empty()) continue;
             TQorFile file(line);
@@ -440,7 +467,9 @@ void TDownloadDlg::AddURL(const std::string& text) {
 }
 
 void TDownloadDlg::StartDownload() {
-    UpdateCaption();
+    // Counting the finished rows walks the queue, and a crawl calls this
+    // for every file it finds: one caption per refresh of the view.
+    CaptionLater();
     TQorDownloadList& list = *pdlListData;
     list.LoadCount = TDownloadInput::LoadCountValue(SjStr(edtDlCount->text()));
     uint64_t limit = 0;
@@ -487,11 +516,32 @@ void TDownloadDlg::UpdateCaption() {
 // Counting the finished rows walks the queue: a crawl that adds thousands
 // of rows, and their ends, get one caption per refresh of the view.
 void TDownloadDlg::CaptionLater() {
-    if (captionPending_) return;
     captionPending_ = true;
-    QTimer::singleShot(TDownloadListModel::kRefreshMs, this, [this] {
-        if (captionPending_) UpdateCaption();
-    });
+    ShowLater();
+}
+
+// The crawl's page texts and the success counts change with every page and
+// every transfer's end: shown once per refresh of the view as well.
+void TDownloadDlg::SetPanelText(int panel, const QString& text) {
+    panelTexts_[panel] = text;
+    panelPending_[panel] = true;
+    ShowLater();
+}
+
+void TDownloadDlg::ShowLater() {
+    if (showPending_) return;
+    showPending_ = true;
+    QTimer::singleShot(TDownloadListModel::kRefreshMs, this, &TDownloadDlg::ShowPending);
+}
+
+void TDownloadDlg::ShowPending() {
+    showPending_ = false;
+    if (captionPending_) UpdateCaption();
+    for (int i = 0; i < 2; ++i) {
+        if (!panelPending_[i]) continue;
+        panelPending_[i] = false;
+        panels_[i]->setText(panelTexts_[i]);
+    }
 }
 
 std::vector<TQorDownloadRow*> TDownloadDlg::SelectedRows() const {
@@ -608,10 +658,10 @@ void TDownloadDlg::StartCascade() {
     if (!Loader) {
         auto* loader = new TCascadeLoader(pcgConn.get(), SjStr(edtStartURL->text()));
         loader->OnSearchPage = [this](TCascadeLoader*, TQorFile* page) {
-            panels_[0]->setText(QtStr(page->URL->GetURL() + SJ(" を検索しています...")));
+            SetPanelText(0, QtStr(page->URL->GetURL() + SJ(" を検索しています...")));
         };
         loader->OnSearchedPage = [this](TCascadeLoader*, TQorFile* page) {
-            panels_[0]->setText(QtStr(page->URL->GetURL() + SJ(" からファイルを取得しています...")));
+            SetPanelText(0, QtStr(page->URL->GetURL() + SJ(" からファイルを取得しています...")));
         };
         loader->OnFindFile = [this](TCascadeLoader*, TQorFile* file) {
             AddFile(file);
@@ -627,14 +677,14 @@ void TDownloadDlg::StartCascade() {
         UpdateCaption();
         SuccessCount = 0;
         FailCount = 0;
-        panels_[1]->clear();
+        SetPanelText(1, QString());
     }
     std::string exts;
     const int selected = cmbExt->currentIndex();
     if (selected < 0)
         exts = SjStr(cmbExt->currentText());
-    else if (selected < static_cast<int>(extEntries_.size()))
-        exts = extEntries_[static_cast<size_t>(selected)].Exts;
+    else if (const TFileFilterItem* item = FileFilter ? FileFilter->GetItem(selected) : nullptr)
+        exts = item->GetExtensionText();
     Loader->SetExt(exts);
     Loader->SetPageQuery(SjStr(edtPageQuery->text()));
     Loader->SetFileQuery(SjStr(edtFileQuery->text()));
@@ -647,7 +697,7 @@ void TDownloadDlg::StartCascade() {
 
 void TDownloadDlg::LoaderTerminate(TCascadeLoader* sender) {
     if (sender != Loader) return; // cancelled by a closing window
-    if (!sender->Canceled) panels_[0]->setText(QtLit("全てのページの検索が完了しました。"));
+    if (!sender->Canceled) SetPanelText(0, QtLit("全てのページの検索が完了しました。"));
     Loader = nullptr;
     SetRunState(Paused);
     UpdateCaption();
@@ -659,7 +709,7 @@ void TDownloadDlg::pdlListLoaded(bool success, TQorFile* file) {
     if (success && UnreachList) UnreachList->DeleteByURL(file->URL->GetURL());
     CaptionLater();
     success ? ++SuccessCount : ++FailCount;
-    panels_[1]->setText(QtLit("成功:%1 失敗:%2").arg(SuccessCount).arg(FailCount));
+    SetPanelText(1, QtLit("成功:%1 失敗:%2").arg(SuccessCount).arg(FailCount));
 }
 
 void TDownloadDlg::pdlListProcessed() {
@@ -792,9 +842,10 @@ void TDownloadDlg::tbbPropClick() {
 }
 
 void TDownloadDlg::tbbBrowseClick() {
-    std::string folder;
-    if (TFolderPicker::Select(this, QtStr(TStringTable::Get(27)), SjStr(cmbSaveDir->currentText()), folder))
-        cmbSaveDir->setEditText(QtStr(folder));
+    const std::string folder =
+        TShellObject::SelectFolder(this, TSaveDirList::Normalize(SjStr(cmbSaveDir->currentText())),
+                                   TStringTable::Get(27));
+    if (!folder.empty()) cmbSaveDir->setEditText(QtStr(folder));
 }
 
 void TDownloadDlg::actDropDownClick() {
@@ -804,7 +855,7 @@ void TDownloadDlg::actDropDownClick() {
 
 void TDownloadDlg::actCloseClick() { close(); }
 
-// ---- keys, menu, drops ----
+// ---- keys and menu ----
 
 void TDownloadDlg::keyPressEvent(QKeyEvent* event) {
     const bool onFiles = pgcMain->currentIndex() == 0;
@@ -855,22 +906,4 @@ void TDownloadDlg::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     menu.addAction(tbbProp);
     menu.exec(event->globalPos());
-}
-
-void TDownloadDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() || event->mimeData()->hasText()) event->acceptProposedAction();
-}
-
-void TDownloadDlg::dropEvent(QDropEvent* event) {
-    const QMimeData* data = event->mimeData();
-    QString text;
-    if (data->hasUrls()) {
-        for (const QUrl& url : data->urls())
-            if (!url.isLocalFile()) text += url.toString() + "\n";
-    } else {
-        text = data->text();
-    }
-    if (text.isEmpty()) return;
-    event->acceptProposedAction();
-    AddURL(SjStr(text));
 }

@@ -32,16 +32,12 @@ class QToolBar;
 class QToolButton;
 class TCascadeLoader;
 class TDownloadListModel;
+class TFileFilter;
 class TFilePropDlgManager;
 class TQorConnGeneral;
 class TQorFile;
 class TQorUnreachList;
-
-// One entry of the file-type filter as the cascade's extension box shows it.
-struct TDownloadExtEntry {
-    std::string Name; // CP932
-    std::string Exts; // "jpg:gif"
-};
+class TSeOleTarget;
 
 class TDownloadDlg : public QWidget {
     Q_OBJECT
@@ -60,6 +56,7 @@ public:
     std::string CachePath;
     std::unique_ptr<TFilePropDlgManager> PropDlgManager;
     TQorUnreachList* UnreachList = nullptr; // not owned
+    TFileFilter* FileFilter = nullptr;      // not owned
     const int WindowNumber;
     TKeyEvent OnKeyForward;
     TCascadeLoader* Loader = nullptr;
@@ -70,7 +67,9 @@ public:
     void SetCachePath(const std::string& path);
     void SetLoadCount(int count);
     void SetRunState(bool paused);
-    void SetFileFilter(const std::vector<TDownloadExtEntry>& entries);
+    // Keeps the filter and fills the cascade's extension box with its names;
+    // called again whenever the filters change.
+    void SetFileFilter(TFileFilter* filter);
     void SetConn(const TQorConnGeneral* conn);
 
     void AddFile(const TQorFile* file);
@@ -129,14 +128,13 @@ public:
     QRadioButton* radPathStartBelow;
     QRadioButton* radPathStartOnly;
     QStatusBar* stbLoad;
+    TSeOleTarget* sotTarget;
     std::unique_ptr<TQorConnGeneral> pcgConn;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -147,6 +145,9 @@ private:
     void ShowError(const QString& message);
     void FillSaveDirBox();
     void CaptionLater();
+    void SetPanelText(int panel, const QString& text);
+    void ShowLater();
+    void ShowPending();
 
     void tbbSuspendClick();
     void tbbURLInputClick();
@@ -174,8 +175,10 @@ private:
     std::unique_ptr<TQorDownloadList> pdlListData;
     TDownloadListModel* model_ = nullptr;
     TSaveDirList saveDirs_;
-    std::vector<TDownloadExtEntry> extEntries_;
     QLabel* panels_[2] = {nullptr, nullptr};
+    QString panelTexts_[2];
+    bool panelPending_[2] = {false, false};
     bool closing_ = false;
     bool captionPending_ = false;
+    bool showPending_ = false;
 };

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QStyle>
 
-#include <unordered_set>
 
 TDownloadListModel::TDownloadListModel(TQorDownloadList* list, QObject* parent)
     : QAbstractTableModel(parent), list_(list) {
@@ -43,7 +42,12 @@ int TDownloadListModel::columnCount(const QModelIndex& parent) const {
 QVariant TDownloadListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount()) return {};
     const TShown& row = rows_[static_cast<size_t>(index.row())];
-    if (role == Qt::DisplayRole) return row.Texts.value(index.column());
+    if (role == Qt::DisplayRole) {
+        const int col = index.column();
+        if (col == 0) return QtStr(row.Caption);
+        if (col - 1 < static_cast<int>(row.SubItems.size())) return QtStr(row.SubItems[static_cast<size_t>(col - 1)]);
+        return {};
+    }
     if (role == Qt::DecorationRole && index.column() == 0 && row.Image >= 0 && row.Image < 4) return icons_[row.Image];
     return {};
 }
@@ -60,63 +64,79 @@ uint64_t TDownloadListModel::RowId(int row) const {
 TDownloadListModel::TShown TDownloadListModel::Take(TQorDownloadRow&& row) {
     TShown shown;
     shown.Id = row.Id;
+    shown.Version = row.Version;
     shown.Image = row.ImageIndex;
-    shown.Texts.reserve(1 + TQorDownloadRow::kSubItems);
-    shown.Texts << QtStr(row.Caption);
-    for (const std::string& s : row.SubItems) shown.Texts << QtStr(s);
     shown.Caption = std::move(row.Caption);
     shown.SubItems = std::move(row.SubItems);
     return shown;
 }
 
-bool TDownloadListModel::Same(const TShown& shown, const TQorDownloadRow& row) {
-    return shown.Image == row.ImageIndex && shown.Caption == row.Caption && shown.SubItems == row.SubItems;
+void TDownloadListModel::EmitChanged(int first, int last) {
+    if (first >= 0) emit dataChanged(index(first, 0), index(last, columnCount() - 1));
 }
 
 void TDownloadListModel::Refresh() {
     dirty_.store(false);
-    const int count = list_->Count();
-    std::vector<TQorDownloadRow> now;
-    now.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) now.push_back(list_->GetRow(i));
+    list_->GetMarks(marks_);
+    const std::vector<TQorDownloadRowMark>& now = marks_;
 
+    // Rows only leave (deleted, moved back to waiting) or join at the end,
+    // and both lists are in id order: one merge finds the rows that left.
+    // Removed runs go from the back, so the indexes before them stay right.
     bool changed = false;
-    // Rows only leave (deleted, moved back to waiting) or join at the end;
-    // the ones that stay keep their order. Removed runs go first, from the
-    // back, so the indexes before them stay right.
-    std::unordered_set<uint64_t> alive;
-    alive.reserve(now.size());
-    for (const auto& r : now) alive.insert(r.Id);
+    std::vector<bool> gone(rows_.size(), false);
+    size_t kept = 0;
+    for (size_t i = 0, j = 0; i < rows_.size(); ++i) {
+        while (j < now.size() && now[j].Id < rows_[i].Id) ++j;
+        if (j < now.size() && now[j].Id == rows_[i].Id) {
+            ++j;
+            ++kept;
+        } else {
+            gone[i] = true;
+        }
+    }
     for (int i = static_cast<int>(rows_.size()) - 1; i >= 0;) {
-        if (alive.count(rows_[static_cast<size_t>(i)].Id)) {
+        if (!gone[static_cast<size_t>(i)]) {
             --i;
             continue;
         }
         int first = i;
-        while (first > 0 && !alive.count(rows_[static_cast<size_t>(first - 1)].Id)) --first;
+        while (first > 0 && gone[static_cast<size_t>(first - 1)]) --first;
         beginRemoveRows({}, first, i);
         rows_.erase(rows_.begin() + first, rows_.begin() + i + 1);
         endRemoveRows();
         changed = true;
         i = first - 1;
     }
-    // The survivors are now the head of `now`.
-    int firstChanged = -1, lastChanged = -1;
-    const size_t kept = rows_.size();
-    for (size_t i = 0; i < kept && i < now.size(); ++i) {
-        if (!Same(rows_[i], now[i])) {
-            rows_[i] = Take(std::move(now[i]));
-            if (firstChanged < 0) firstChanged = static_cast<int>(i);
-            lastChanged = static_cast<int>(i);
-        }
+    // The survivors must now be the head of the queue; anything else (not
+    // expected) is shown afresh.
+    bool inOrder = kept <= now.size();
+    for (size_t i = 0; inOrder && i < kept; ++i) inOrder = rows_[i].Id == now[i].Id;
+    if (!inOrder) {
+        beginResetModel();
+        rows_.clear();
+        endResetModel();
+        kept = 0;
     }
-    if (firstChanged >= 0) {
-        emit dataChanged(index(firstChanged, 0), index(lastChanged, columnCount() - 1));
+    // Changed rows, told as runs of neighbouring rows.
+    int first = -1, last = -1;
+    for (size_t i = 0; i < kept; ++i) {
+        if (rows_[i].Version == now[i].Version) continue;
+        rows_[i] = Take(list_->GetRow(static_cast<int>(i)));
+        const int row = static_cast<int>(i);
+        if (first >= 0 && row != last + 1) {
+            EmitChanged(first, last);
+            first = -1;
+        }
+        if (first < 0) first = row;
+        last = row;
         changed = true;
     }
+    EmitChanged(first, last);
     if (now.size() > kept) {
         beginInsertRows({}, static_cast<int>(kept), static_cast<int>(now.size()) - 1);
-        for (size_t i = kept; i < now.size(); ++i) rows_.push_back(Take(std::move(now[i])));
+        rows_.reserve(now.size());
+        for (size_t i = kept; i < now.size(); ++i) rows_.push_back(Take(list_->GetRow(static_cast<int>(i))));
         endInsertRows();
         changed = true;
     }

@@ -2,10 +2,12 @@
 // The Qt model over a download queue's rows (the queue stays the one copy of
 // the data). The queue's change notices may come from transfer threads: they
 // only raise a flag here. On the main thread a timer (every 200 ms, so at
-// most five repaints a second) takes a snapshot of the rows and tells the
-// view what changed as row-range removals, inserts and data changes, never
-// a reset, so the selection and the scroll position survive a crawl that
-// adds thousands of rows.
+// most five repaints a second) compares the rows' ids and versions with what
+// is shown, copies only the rows that changed, and tells the view as
+// row-range removals, inserts and data changes, never a reset, so the
+// selection and the scroll position survive a crawl that adds thousands of
+// rows. A refresh costs one pass over the ids, not a copy of every row; the
+// texts are converted for the view only when it paints them.
 #include "download/QorDownloadList.h"
 
 #include <QAbstractTableModel>
@@ -14,6 +16,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class TDownloadListModel : public QAbstractTableModel {
@@ -41,18 +44,21 @@ public:
     static const QStringList& ColumnCaptions();
 
 private:
+    // The texts stay CP932 as the queue holds them: they are compared to
+    // find what changed, and only the cells the view paints are converted.
     struct TShown {
         uint64_t Id = 0;
-        std::string Caption;              // as the queue holds them (CP932),
-        std::vector<std::string> SubItems; // compared to find what changed
-        QStringList Texts;                 // caption and the seven sub-items
+        uint64_t Version = 0;
+        std::string Caption;
+        std::vector<std::string> SubItems;
         int Image = 0;
     };
     static TShown Take(TQorDownloadRow&& row);
-    static bool Same(const TShown& shown, const TQorDownloadRow& row);
+    void EmitChanged(int first, int last);
 
     TQorDownloadList* list_;
     std::vector<TShown> rows_;
+    std::vector<TQorDownloadRowMark> marks_; // kept to reuse its memory
     std::atomic<bool> dirty_{false};
     QTimer timer_;
     int refreshes_ = 0;

@@ -1,10 +1,10 @@
 #include "download/ui/SelDirDlg.h"
 
 #include "download/SaveDirList.h"
-#include "download/ui/FolderPicker.h"
 #include "engine/ui/PopupPlace.h"
 #include "engine/ui/QtText.h"
 #include "platform/StringTable.h"
+#include "shell/ShellObject.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -59,9 +59,10 @@ int TSelDirDlg::exec() {
 }
 
 void TSelDirDlg::tbbBrowseClick() {
-    std::string folder;
-    if (TFolderPicker::Select(this, QtLit("保存先のフォルダを選択してください。"), SjStr(edtPath->text()), folder))
-        edtPath->setText(QtStr(folder));
+    const std::string folder =
+        TShellObject::SelectFolder(this, TSaveDirList::Normalize(SjStr(edtPath->text())),
+                                   SJ("保存先のフォルダを選択してください。"));
+    if (!folder.empty()) edtPath->setText(QtStr(folder));
 }
 
 void TSelDirDlg::btnOKClick() {

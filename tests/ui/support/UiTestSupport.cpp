@@ -1,21 +1,10 @@
 #include "support/UiTestSupport.h"
 
-#include "platform/Thread.h"
-
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QMessageBox>
-#include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
-
-void InstallMainThreadPump() {
-    static QSocketNotifier* notifier = nullptr;
-    if (notifier) return;
-    TThread::SetMainThread();
-    notifier = new QSocketNotifier(TThread::SyncEventHandle(), QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, [] { TThread::CheckSynchronize(0); });
-}
 
 struct TBoxAnswerer::TImpl {
     QTimer timer;

@@ -1,14 +1,11 @@
 #pragma once
-// What the window tests share: the engine's main-thread calls run from the
-// Qt event loop, as the window program's bridge runs them, and the error
-// boxes the windows show are answered and recorded.
+// What the window tests share: the error boxes the windows show are
+// answered and recorded. (The engine's main-thread calls run through the
+// program's own TQtMainThreadBridge, made in each test's initTestCase.)
 #include <QString>
 #include <QStringList>
 
 #include <functional>
-
-// Runs TThread's queued calls whenever a worker queues one (idempotent).
-void InstallMainThreadPump();
 
 // Closes every message box shown from now on (until the object goes) and
 // keeps its text.
