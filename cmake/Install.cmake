@@ -28,7 +28,20 @@ endforeach()
 # The manual beside the built executable too, so that help works uninstalled.
 file(GLOB VORLEN_MANUAL_PAGES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/docs/manual/*.html ${CMAKE_SOURCE_DIR}/docs/manual/*.css)
-file(GLOB VORLEN_MANUAL_PICTURES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/screenshots/*.png)
+# Only the screenshots the pages show: docs/screenshots holds others too.
+set(VORLEN_MANUAL_PICTURES)
+foreach(_page ${VORLEN_MANUAL_PAGES})
+  file(STRINGS ${_page} _refs REGEX "screenshots/[A-Za-z0-9_.-]+\\.png")
+  foreach(_line ${_refs})
+    string(REGEX MATCHALL "screenshots/[A-Za-z0-9_.-]+\\.png" _found "${_line}")
+    foreach(_ref ${_found})
+      list(APPEND VORLEN_MANUAL_PICTURES ${CMAKE_SOURCE_DIR}/docs/${_ref})
+    endforeach()
+  endforeach()
+endforeach()
+list(REMOVE_DUPLICATES VORLEN_MANUAL_PICTURES)
+# A page that shows another picture must be read again.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${VORLEN_MANUAL_PAGES})
 
 if(TARGET vorlen)
   set(_manual_out ${CMAKE_BINARY_DIR}/src/app/manual)
