@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-#   scripts/deps.sh [build] [fuzz] [gui]     (default: build)
+#   scripts/deps.sh [build] [fuzz] [gui] [package]     (default: build)
 set -euo pipefail
 
 groups=("$@")
@@ -16,6 +16,12 @@ for g in "${groups[@]}"; do
     # xauth and xdotool for the tests that need a real X display.
     gui)   pkgs+=(qt6-base-dev qt6-base-dev-tools libjpeg-dev libpng-dev libgif-dev libwebp-dev libgl-dev fonts-noto-cjk
                   adwaita-icon-theme shared-mime-info xvfb xauth xdotool x11-utils) ;;
+    # The Debian package and its checks: dpkg-shlibdeps (dpkg-dev) for the
+    # dependencies, the desktop entry validator, rsvg-convert for the icon
+    # sizes, a headless Chromium for the manual's screenshot, ImageMagick's
+    # import for the screenshot of the installed program, python3 for the
+    # page server.
+    package) pkgs+=(dpkg-dev fakeroot file desktop-file-utils librsvg2-bin chromium imagemagick python3) ;;
     *) echo "deps.sh: unknown group $g" >&2; exit 1 ;;
   esac
 done
