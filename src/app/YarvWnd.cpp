@@ -116,10 +116,8 @@ TYarvWnd::TYarvWnd(std::string startURL, QWidget* parent)
     phtHistory->Read();
     SetCursorBusy(false);
 
-    idle_ = new QTimer(this);
-    idle_->setInterval(200);
-    connect(idle_, &QTimer::timeout, this, &TYarvWnd::UpdateActions);
-    idle_->start();
+    Favorites.LoadFromFile(Path("favorite.dat"));
+    RebuildFavoriteMenu();
     UpdateActions();
 }
 
@@ -177,47 +175,6 @@ void TYarvWnd::CreateControls() {
 
     tbMain = Band("tbMain");
     tbMain->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    auto action = [this](const char* name, const QString& text, QStyle::StandardPixmap icon) {
-        auto* a = new QAction(style()->standardIcon(icon), text, this);
-        a->setObjectName(name);
-        addAction(a);
-        return a;
-    };
-    actBackPage = action("actBackPage", U("前に戻る(&B)"), QStyle::SP_ArrowBack);
-    actBackPage->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-    actForwardPage = action("actForwardPage", U("次に進む(&F)"), QStyle::SP_ArrowForward);
-    actForwardPage->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-    actStop = action("actStop", U("中止(&S)"), QStyle::SP_BrowserStop);
-    actStop->setShortcut(QKeySequence(Qt::Key_Escape));
-    actStop->setToolTip(U("中止"));
-    actUpdatePage = action("actUpdatePage", U("最新の情報に更新(&R)"), QStyle::SP_BrowserReload);
-    actUpdatePage->setShortcut(QKeySequence(Qt::Key_F5));
-    actUpdatePage->setToolTip(U("最新の情報に更新"));
-    actShowNavi = action("actShowNavi", U("ナビゲーションバー(&N)"), QStyle::SP_FileDialogListView);
-    actShowNavi->setCheckable(true);
-    actShowNavi->setChecked(true);
-    actShowNavi->setShortcut(QKeySequence(Qt::Key_F9));
-    actShowNavi->setToolTip(U("ナビゲーションバー"));
-    actDownload = action("actDownload", U("ダウンロード(&D)"), QStyle::SP_ArrowDown);
-    actDownload->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
-    actDownload->setToolTip(U("ダウンロード"));
-    actCreateNullDlWnd = action("actCreateNullDlWnd", U("空のダウンロードウィンドウを作成(&N)"), QStyle::SP_FileDialogNewFolder);
-    actCreateNullDlWnd->setShortcut(QKeySequence(Qt::Key_F7));
-    tbMain->addAction(actBackPage);
-    tbMain->addAction(actForwardPage);
-    tbMain->addSeparator();
-    tbMain->addAction(actStop);
-    tbMain->addAction(actUpdatePage);
-    tbMain->addSeparator();
-    tbMain->addAction(actShowNavi);
-    tbMain->addSeparator();
-    tbMain->addAction(actDownload);
-    connect(actBackPage, &QAction::triggered, this, &TYarvWnd::BackPage);
-    connect(actForwardPage, &QAction::triggered, this, &TYarvWnd::ForwardPage);
-    connect(actStop, &QAction::triggered, this, &TYarvWnd::StopLoad);
-    connect(actUpdatePage, &QAction::triggered, this, &TYarvWnd::UpdatePage);
-    connect(actDownload, &QAction::triggered, this, &TYarvWnd::DownloadSelection);
-    connect(actCreateNullDlWnd, &QAction::triggered, this, [this] { NewDownloadWindow()->show(); });
 
     tbProxy = Band("tbProxy");
     auto* proxyLabel = new QLabel(U("プロキシ(&P):"), tbProxy);
@@ -345,7 +302,6 @@ void TYarvWnd::CreateControls() {
     });
     connect(pgcFile, &QTabWidget::currentChanged, this, &TYarvWnd::pgcFileChange);
     connect(cmbFilter, &QComboBox::activated, this, &TYarvWnd::cmbFilterChange);
-    connect(actShowNavi, &QAction::toggled, pgcNavi, &QWidget::setVisible);
     pwtTree->OnDragReady = [this](TQorWebTree* tree) {
         TQorPageNode* node = tree->SelectedNode();
         if (QApplication::keyboardModifiers().testFlag(Qt::AltModifier) || !node || !TQorWebTree::GetFileInfo(node))
@@ -365,58 +321,6 @@ void TYarvWnd::CreateControls() {
         static_cast<QAbstractScrollArea*>(view)->viewport()->installEventFilter(this);
     }
     pabAddress->GetHandle()->installEventFilter(this);
-}
-
-void TYarvWnd::CreateMenus() {
-    QMenu* file = mnuMain->addMenu(U("ファイル(&F)"));
-    mnuFileOpen = file->addAction(U("ページを開く(&O)"));
-    mnuFileOpen->setObjectName("mnuFileOpen");
-    mnuFileOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    connect(mnuFileOpen, &QAction::triggered, this, [this] {
-        TURLInputWnd input(this);
-        input.SetMode(TURLInputWnd::imOne);
-        if (RunModal(input) == QDialog::Accepted) OpenAddress(input.Result());
-    });
-    file->addSeparator();
-    mnuFileExit = file->addAction(U("終了(&X)"));
-    mnuFileExit->setObjectName("mnuFileExit");
-    connect(mnuFileExit, &QAction::triggered, this, &QWidget::close);
-
-    QMenu* view = mnuMain->addMenu(U("表示(&V)"));
-    view->addAction(actShowNavi);
-    QMenu* go = view->addMenu(U("移動(&O)"));
-    go->addAction(actBackPage);
-    go->addAction(actForwardPage);
-    view->addAction(actStop);
-    view->addAction(actUpdatePage);
-    view->addSeparator();
-    mnuViewHideWindow = view->addAction(U("メインウィンドウを隠す(&H)"));
-    mnuViewHideWindow->setObjectName("mnuViewHideWindow");
-    mnuViewHideWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
-    connect(mnuViewHideWindow, &QAction::triggered, this, &TYarvWnd::HideWindow);
-    QMenu* charset = view->addMenu(U("文字コード(&C)"));
-    charset->setObjectName("mnuViewCharset");
-    grpCharset = new QActionGroup(this);
-    const char* names[] = {"シフトJIS(&S)", "EUC(&E)", "JIS(&J)", "UTF-8(&U)"};
-    for (int i = 0; i < 4; ++i) {
-        QAction* item = charset->addAction(U(names[i]));
-        item->setCheckable(true);
-        grpCharset->addAction(item);
-        mnuCharset.append(item);
-        connect(item, &QAction::triggered, this, [this, i] { CharsetReload(i); });
-    }
-
-    QMenu* run = mnuMain->addMenu(U("実行(&R)"));
-    run->addAction(actDownload);
-    run->addAction(actCreateNullDlWnd);
-
-    QMenu* help = mnuMain->addMenu(U("ヘルプ(&H)"));
-    QAction* version = help->addAction(U("バージョン情報(&A)..."));
-    version->setObjectName("mnuHelpVersion");
-    connect(version, &QAction::triggered, this, [this] {
-        TVersionDlg dlg(this);
-        RunModal(dlg);
-    });
 }
 
 void TYarvWnd::PlaceBands() {
@@ -496,19 +400,9 @@ void TYarvWnd::ApplyOptions() {
         if (!Tray) {
             Tray = new QSystemTrayIcon(windowIcon().isNull() ? pageImages_[0] : windowIcon(), this);
             Tray->setToolTip(TLoadCycleRules::AppTitle);
-            auto* menu = new QMenu(this);
-            menu->addAction(actCreateNullDlWnd);
-            menu->addAction(U("プレビューウィンドウを表示(&P)"), this, [this] { PreviewWnd->show(); });
-            menu->addSeparator();
-            menu->addAction(U("メインウィンドウを表示(&S)"), this, [this] { showNormal(); activateWindow(); });
-            menu->addSeparator();
-            menu->addAction(U("終了(&X)"), this, &QWidget::close);
-            Tray->setContextMenu(menu);
+            Tray->setContextMenu(ppmTray);
             connect(Tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) {
-                    showNormal();
-                    activateWindow();
-                }
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick) ShowMainWindow();
             });
         }
         Tray->show();
@@ -549,7 +443,6 @@ void TYarvWnd::closeEvent(QCloseEvent* event) {
         return;
     }
     closed_ = true;
-    idle_->stop();
     plmLoader->Cancel();
     DirMonitor->Stop();
     CloseChildWindows();
@@ -678,25 +571,6 @@ QString TYarvWnd::StatusText() const { return pnlStatus->text(); }
 void TYarvWnd::ShowStatus(const std::string& text) { pnlStatus->setText(TQtText::ToQ(text)); }
 
 void TYarvWnd::ShowLocation(const TQorFile* file) { ShowStatus(TLoadCycleRules::LocationText(file)); }
-
-void TYarvWnd::UpdateActions() {
-    const bool loading = plmLoader->Loading;
-    actBackPage->setEnabled(pwtTree->IsCanBack());
-    actForwardPage->setEnabled(pwtTree->IsCanForward());
-    auto hint = [this](int index, int id) {
-        TQorPageNode* node = pwtTree->GetHistoryNode(index);
-        return node ? TQtText::ToQ(node->Caption()) + " " + S(id) : QString();
-    };
-    actBackPage->setToolTip(actBackPage->isEnabled() ? hint(pwtTree->HistoryIndex() - 1, 50) : QString());
-    actForwardPage->setToolTip(actForwardPage->isEnabled() ? hint(pwtTree->HistoryIndex() + 1, 51) : QString());
-    actStop->setEnabled(loading);
-    const bool page = !NoPage && ShownPage.Kind != TQorFile::kMail;
-    actUpdatePage->setEnabled(page);
-    for (QAction* item : mnuCharset) item->setEnabled(page);
-    actDownload->setEnabled((pgcFile->currentWidget() != plvUnreach && !pflFile->SelectedRows().empty()) ||
-                            (pgcFile->currentWidget() == plvUnreach && plvUnreach->selectionModel()->hasSelection()));
-    mnuViewHideWindow->setEnabled(Tray && Tray->isVisible());
-}
 
 // ---------------------------------------------------------------- loads
 
@@ -987,15 +861,7 @@ TDownloadDlg* TYarvWnd::NewDownloadWindow() {
     dlg->OnCloseWindow = [self](TDownloadDlg* sender) {
         if (self) self->DownloadWindows.Remove(sender);
     };
-    dlg->OnKeyForward = [this](TDownloadDlg*, int key, Qt::KeyboardModifiers modifiers) {
-        if (modifiers != Qt::ControlModifier) return;
-        if (key == Qt::Key_M) {
-            showNormal();
-            activateWindow();
-        } else if (key == Qt::Key_BracketLeft || key == Qt::Key_BracketRight) {
-            DownloadWindows.Cycle(key == Qt::Key_BracketLeft);
-        }
-    };
+    dlg->OnKeyForward = [this](TDownloadDlg*, int key, Qt::KeyboardModifiers modifiers) { GlobalKey(key, modifiers); };
     dlg->installEventFilter(this);
     dlg->SetConn(&pcgConn);
     DownloadWindows.Add(dlg);
@@ -1148,10 +1014,7 @@ bool TYarvWnd::HistoryKey(QKeyEvent* event) {
         return true;
     }
     if (event->key() == Qt::Key_Delete && mods == Qt::NoModifier) {
-        const QModelIndex index = phtHistory->currentIndex();
-        TQorHistoryDate* day = phtHistory->GetDateInfo(index);
-        if (!day || (phtHistory->TodayNode() && day != phtHistory->TodayNode())) phtHistory->DeleteItem(index);
-        PropDlgs.RefreshAll();
+        DeleteCmd();
         return true;
     }
     return false;

@@ -18,6 +18,7 @@
 // Main thread only.
 #include "download/QorUnreachList.h"
 #include "download/ui/DownloadWndManager.h"
+#include "engine/FavoriteManager.h"
 #include "engine/FileFilter.h"
 #include "engine/QorAuthStore.h"
 #include "engine/QorConnGeneral.h"
@@ -27,6 +28,7 @@
 #include "engine/QorURLReplace.h"
 #include "engine/QorUncachePage.h"
 #include "engine/Setting.h"
+#include "engine/YarvCommandRules.h"
 #include "engine/ui/FilePropDlgManager.h"
 #include "platform/DirMonitor.h"
 
@@ -34,8 +36,10 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -51,6 +55,8 @@ class QTimer;
 class QToolBar;
 class QTreeView;
 class TDownloadDlg;
+class TFavoriteMenuFiller;
+class TYarvCommands;
 class TPreviewWnd;
 class TQorAddressBar;
 class TQorFileImage;
@@ -93,6 +99,47 @@ public:
     void StopLoad();
     void CharsetReload(int item);
     bool HideWindow(); // false: refused, there is no way back without a tray
+    void ShowMainWindow();
+    void OpenThisPage();
+    void OpenByBrowserCmd();
+    void PreviewCmd();
+    void PropertyCmd();     // the selected record's, else the page's
+    void PagePropertyCmd();
+    void ExportURL(bool toFile);
+    void MakeRoot();
+    void CopyCmd();
+    void CutCmd();
+    void PasteCmd();        // into a folder listing only
+    void DeleteCmd();
+    void Reset();           // the views and back/forward; the history stays
+    void ToggleShowAnchor();
+    void CascadeCmd();
+    void AddFavorite();     // saved at once; its item has no key until a rebuild
+    void OptimizeFavorites();
+    void RebuildFavoriteMenu();
+    void OptionCmd();
+    void FileFilterCmd();
+    void ProxyEditCmd();
+    void URLReplaceCmd();
+    void HelpContents();
+    void TrayExit();        // refused while a modal box is open
+    // Ctrl+M, Ctrl+[ and Ctrl+] of the main, preview and download windows.
+    bool GlobalKey(int key, Qt::KeyboardModifiers modifiers);
+    // Builds the window-specific download submenu.
+    void FillWindowMenu(QMenu* menu);
+    void DownloadToWindow(TDownloadDlg* dlg);
+    // The manual: <exe folder>manual\index.html.
+    static std::string ManualPath();
+    // The commands' view of the window now.
+    TYarvCommandState CommandState() const;
+    // The selected record of the focused view, or none.
+    const TQorFile* SelectedRecord() const;
+    // Applies the command rules (coalesced to one pass per event loop turn).
+    void RequestUpdate();
+    void UpdateActions();
+    // A list file that could not be written (CP932 message); an error box
+    // unless a test replaces it.
+    std::function<void(const std::string& message)> OnSaveError;
 
     // View interaction.
     void OpenChildPage(const TQorFile& file, bool bypassCache);
@@ -129,6 +176,8 @@ public:
     TDownloadWndManager DownloadWindows;
     TFilePropDlgManager PropDlgs;
     TQorAuthStore AuthStore;
+    TFavoriteManager Favorites;
+    TYarvCommands* Commands = nullptr;
     std::unique_ptr<TQorFileImage> pfiImage;
     std::unique_ptr<TPreviewWnd> PreviewWnd;
 
@@ -168,6 +217,11 @@ public:
     QAction* mnuFileOpen;
     QAction* mnuFileExit;
     QAction* mnuViewHideWindow;
+    QMenu* mnuViewCharset;
+    QMenu* mnuFavorite;
+    QMenu* mnuRunWndSelDownload;
+    QMenu* ppmPopup;
+    QMenu* ppmTray;
     QActionGroup* grpCharset;
     QList<QAction*> mnuCharset;
 
@@ -190,8 +244,9 @@ private:
     void RestoreWindowState();
     void RebuildFilterBox();
     void RebuildProxyBox();
-    void UpdateActions();
     void ActivePaneSwitch();
+    void ShowRecordProperty(const std::vector<const TQorFile*>& files);
+    bool SaveList(bool written, const char* name);
     QWidget* RightPaneView() const;
     void StartAnimation();
     void StopAnimation();
@@ -234,7 +289,11 @@ private:
     QList<QIcon> pageImages_;
     QTimer* animation_ = nullptr;
     int animationFrame_ = 0;
-    QTimer* idle_ = nullptr;
+    bool updatePending_ = false;
+    TFavoriteMenuFiller* favoriteFiller_ = nullptr;
+    QAction* favoriteSeparator_ = nullptr;
+    QMenu* popWndSelDownload_ = nullptr;
+    QList<QMenu*> exportMenus_;
     TUnreachListModel* unreachModel_ = nullptr;
     QPoint treePress_, historyPress_;
     int modal_ = 0;
