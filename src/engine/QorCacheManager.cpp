@@ -148,7 +148,7 @@ bool TQorCacheManager::Clear() {
     for (const TFolderEntry& e : entries) {
         if (e.IsFolder) continue;
         std::string ext = LowerExt(e.Name);
-        if (ext.rfind(".pcx", 0) != 0 && ext != ".pcf") continue;
+        if (ext.rfind(".pcx", 0) != 0 && ext != ".pcf" && ext != ".pch") continue;
         const std::string path = folder + e.Name;
         if (!TFileOps::DeleteFile(path) && TFileOps::FileExists(path)) return false;
     }

@@ -8,7 +8,7 @@
 // holds after the text a zero byte and "Location:" final address, newline,
 // "Referer:" referer, newline: its relative links are read against the
 // final address again. The same
-// folder holds the download engine's work files (".pcf"); Clear removes
+// folder holds the download engine's work files (".pcf", ".pch"); Clear removes
 // both kinds.
 //
 // Threads: Load runs in a cache load thread, Save, Clear and the setters in
@@ -63,7 +63,7 @@ public:
     // fails (a file already gone counts as deleted).
     bool Save(std::string_view address);
     // Deletes every file whose lower-case extension begins with ".pcx" or
-    // is ".pcf". False at the first deletion that fails (a file that is
+    // is ".pcf" or ".pch". False at the first deletion that fails (a file that is
     // already gone counts as deleted); true otherwise, also for an empty or
     // missing folder.
     bool Clear();
