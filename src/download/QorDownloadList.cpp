@@ -14,6 +14,7 @@ enum TCol { kState = 0, kSize = 1, kLoaded = 2, kDir = 3, kRun = 4, kRate = 5, k
 const std::string& TextWait() { static const std::string s = SJ("待機"); return s; }
 const std::string& TextHeading() { static const std::string s = SJ("ヘッダを取得中"); return s; }
 const std::string& TextLoading() { static const std::string s = SJ("ダウンロード中"); return s; }
+const std::string& TextMoving() { static const std::string s = SJ("移動中"); return s; }
 const std::string& TextStop() { static const std::string s = SJ("停止"); return s; }
 const std::string& TextDone() { static const std::string s = SJ("完了"); return s; }
 const std::string& TextError() { static const std::string s = SJ("エラー"); return s; }
@@ -106,6 +107,16 @@ TQorDownloadRow* TQorDownloadList::AddFile(const TQorFile* file) {
     m->OnHeading = [this](TQorDownloadManager* s, TQorFile&) { LoadManHeading(s); };
     m->OnHead = [this](TQorDownloadManager* s) { LoadManHead(s); };
     m->OnReceiveData = [this](TQorDownloadManager* s, int count) { LoadManReceiveData(s, count); };
+    // A copy into another file system runs on a worker; the row says so.
+    m->OnMove = [this](TQorDownloadManager* s) {
+        TQorDownloadRow* row = GetItem(s);
+        if (!row) return;
+        {
+            std::lock_guard lock(mutex_);
+            row->SubItems[kState] = TextMoving();
+        }
+        Changed(row);
+    };
     m->OnLoaded = [this](TQorDownloadManager* s, int error, int status) { LoadManLoaded(s, error, status); };
     m->OnRetry = [this](TQorDownloadManager* s) {
         if (!Unprocess && s != deleting_ && OnRetry) OnRetry(this, s);

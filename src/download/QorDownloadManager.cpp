@@ -16,7 +16,9 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <memory>
 #include <cstdlib>
 #include <vector>
 
@@ -106,6 +108,26 @@ bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
     return out.Close();
 }
 
+// The side file of a partial file of the present layout: the stored date
+// and a 0x00, so that the body file holds the body alone and can be renamed
+// into the save folder. A partial file without one is of the older layout,
+// whose body follows that head inside it.
+std::string HeadFileOf(const std::string& partFile) {
+    return TWinPath::ChangeFileExt(partFile, ".pch");
+}
+
+// rename(2) alone: false with errno EXDEV across file systems, where the
+// caller copies on a worker instead.
+bool RenameOnly(const std::string& from, const std::string& to) {
+    const std::string a = TWinPath::ToNative(from);
+    const std::string b = TWinPath::ToNative(to);
+    if (a.empty() || b.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    return ::rename(a.c_str(), b.c_str()) == 0;
+}
+
 bool ParseLength(const std::string& text, int64_t& value) {
     std::string t = TSjisText::Trim(text);
     if (t.empty()) return false;
@@ -119,12 +141,42 @@ bool ParseLength(const std::string& text, int64_t& value) {
 
 } // namespace
 
+// Copies the body out of the partial file into the save folder on a worker,
+// so that the main thread never copies a file. It frees itself; its end runs
+// on the main thread and reaches the manager only while that still exists.
+struct TQorDownloadManager::TMoveState {
+    bool managerAlive = true; // main thread only
+    std::atomic<bool> copied{false};
+};
+
+class TQorDownloadManager::TMoveThread : public TThread {
+public:
+    using TState = TMoveState;
+    TMoveThread(std::string from, int64_t offset, std::string to, std::shared_ptr<TState> state)
+        : from_(std::move(from)), offset_(offset), to_(std::move(to)), state_(std::move(state)) {
+        FreeOnTerminate = true;
+    }
+    ~TMoveThread() override { TerminateAndWait(); }
+
+protected:
+    void Execute() override { state_->copied = CopyTail(from_, offset_, to_, std::string()); }
+
+private:
+    std::string from_;
+    int64_t offset_;
+    std::string to_;
+    std::shared_ptr<TState> state_;
+};
+
 TQorDownloadManager::TQorDownloadManager()
     : File(std::make_unique<TQorFile>()) {}
 
 TQorDownloadManager::~TQorDownloadManager() {
     // The thread calls back into this object until its end handler ran.
     if (Thread && !Terminated) Cancel();
+    // A copy under way ends first (the partial file stays until it is whole);
+    // its end report no longer reaches a queue.
+    if (moveState_) moveState_->managerAlive = false;
 }
 
 void TQorDownloadManager::SetFile(const TQorFile* file) { File->Assign(file); }
@@ -408,11 +460,14 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     http.RequestHeader.ExtraHeaders.clear();
     bool resume = false;
     LoadSize = 0;
+    const std::string headFile = HeadFileOf(PartFile);
+    const bool sideHead = TFileOps::FileExists(headFile);
     if (TFileOps::FileExists(PartFile)) {
         std::string stored;
-        if (ReadStoredDate(PartFile, stored) && !stored.empty() && stored == LastModified) {
+        if (ReadStoredDate(sideHead ? headFile : PartFile, stored) && !stored.empty() &&
+            stored == LastModified) {
             const int64_t size = TFileOps::FileSize(PartFile);
-            headLength_ = static_cast<int64_t>(stored.size()) + 1;
+            headLength_ = sideHead ? 0 : static_cast<int64_t>(stored.size()) + 1;
             if (size >= headLength_) {
                 resume = true;
                 LoadSize = size - headLength_;
@@ -427,10 +482,13 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     // 11.
     if (!resume) {
         if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) return;
+        if (sideHead && !TFileOps::DeleteFile(headFile)) return;
         std::string head = LastModified;
         head.push_back('\0');
-        if (!TFileOps::WriteWholeFile(PartFile, head)) return;
-        headLength_ = static_cast<int64_t>(head.size());
+        // Head beside the body: the finished body file is renamed, not copied.
+        if (!TFileOps::WriteWholeFile(headFile, head)) return;
+        if (!TFileOps::WriteWholeFile(PartFile, std::string())) return;
+        headLength_ = 0;
     }
 
     // 12.
@@ -469,8 +527,11 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
     // starts again from this body.
     if (resumeOffset_ > 0 && Receiving && http.HeaderParsed && StatusCode >= 200 &&
         StatusCode < 300 && StatusCode != 206) {
-        std::string head = LastModified;
-        head.push_back('\0');
+        std::string head;
+        if (headLength_ > 0) {
+            head = LastModified;
+            head.push_back('\0');
+        }
         const std::string temp = PartFile + ".tmp";
         if (CopyTail(PartFile, headLength_ + resumeOffset_, temp, head) &&
             TFileOps::RenameFile(temp, PartFile)) {
@@ -496,19 +557,53 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
             Result = 4;
             std::string path;
             if (CreateLoadFile(SaveName, path)) {
-                if (CopyTail(PartFile, headLength_, path, std::string())) Result = 0;
+                // On one file system the body file itself goes into place.
+                if (headLength_ == 0 && RenameOnly(PartFile, path)) {
+                    Result = 0;
+                    TFileOps::DeleteFile(HeadFileOf(PartFile));
+                } else if (headLength_ > 0 || errno == EXDEV) {
+                    // Across file systems (or an older partial file with its
+                    // head inside) the body is copied, on a worker.
+                    Thread = nullptr;
+                    Moving = true;
+                    State = 1;
+                    auto state = std::make_shared<TMoveState>();
+                    moveState_ = state;
+                    auto* move = new TMoveThread(PartFile, headLength_, path, state);
+                    move->OnTerminate = [this, state](TThread*) {
+                        if (state->managerAlive) MoveTerminate(state->copied);
+                    };
+                    if (OnMove) OnMove(this);
+                    move->Start();
+                    return;
+                }
             }
-            if (Result == 0 && TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile))
-                Result = 4;
         }
         if (StatusCode == 416 && rangeSent_) {
             TFileOps::DeleteFile(PartFile);
+            TFileOps::DeleteFile(HeadFileOf(PartFile));
             --RunCount;
         } else {
             retry = false;
         }
     }
+    EndAttempt(retry);
+}
 
+void TQorDownloadManager::MoveTerminate(bool copied) {
+    moveState_.reset();
+    Moving = false;
+    State = 3;
+    // The partial file goes only once its body is whole in the save folder.
+    Result = copied ? 0 : 4;
+    if (Result == 0) {
+        if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) Result = 4;
+        TFileOps::DeleteFile(HeadFileOf(PartFile));
+    }
+    EndAttempt(false);
+}
+
+void TQorDownloadManager::EndAttempt(bool retry) {
     if (RunCount >= RetryCount || !retry || Result == 1) {
         retry = false;
         // The client's code, not Result: a refused head (Result 1) is no

@@ -8,9 +8,14 @@
 // another attempt or reports the end (OnLoaded).
 //
 // Partial file: CachePath + MD5(full directory of the final URL + decoded
-// suggested name) as 32 lowercase hex digits + ".pcf". It starts with the
-// Last-Modified text as received and one 0x00 byte; the body follows. Only
-// that head is read when deciding to resume; the body is copied out in
+// suggested name) as 32 lowercase hex digits + ".pcf", holding the body
+// alone; beside it the same name with ".pch" holds the Last-Modified text as
+// received and one 0x00 byte, which is all that is read when deciding to
+// resume. A finished body file is renamed into the save folder; across file
+// systems it is copied on a worker thread (OnMove, Moving; the row stays
+// State 1 until the copy is whole, then the partial file goes). A ".pcf"
+// without a ".pch" is of the older layout (that head, then the body, in one
+// file): it still resumes, and its body is copied out on the worker, in
 // pieces (holes stay holes), never read whole into memory.
 //
 // Threads: Download, Stop, Restart, Cancel, Assign, the setters and the
@@ -99,6 +104,10 @@ public:
     TNotifyEvent OnHead;
     TReceiveDataEvent OnReceiveData;
     TLoadedEvent OnLoaded;
+    // Main thread: the finished body is being copied into the save folder
+    // on a worker (another file system); OnLoaded follows when it is done.
+    TNotifyEvent OnMove;
+    std::atomic<bool> Moving{false};
     // Main thread: an attempt failed and another follows (after RetryWait);
     // Result and the fields above tell why. Not copied by Assign.
     TNotifyEvent OnRetry;
@@ -151,6 +160,14 @@ public:
     void LoaderTerminate(TQorLoadThread* sender);
 
 private:
+    class TMoveThread;
+    struct TMoveState;
+    void MoveTerminate(bool copied);
+    // OnLoaded and the retry, or the end of the row.
+    void EndAttempt(bool retry);
+    // Shared with a copy under way; the manager's destructor cuts the copy's
+    // end report off (the copy itself runs to its end).
+    std::shared_ptr<TMoveState> moveState_;
     // Body bytes already in the partial file when this attempt asked for a
     // range (0: no range requested).
     int64_t resumeOffset_ = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/QorCacheManager.h"
 #include "engine/QorPageItems.h"
+#include "inet/InetURLEx.h"
 
 TQorCacheLoadThread::TQorCacheLoadThread() { FreeOnTerminate = true; }
 
@@ -25,6 +26,18 @@ void TQorCacheLoadThread::Execute() {
         TQorPageItems* items;
         ~DetectAgain() { items->DetectCharset = true; }
     } detectAgain{Items};
+    // A page kept under the address that redirected to it is read against
+    // its final address, as on its first load.
+    if (Manager && !Manager->FinalURL.empty()) {
+        TInetURLEx& url = *Items->PageFile->URL;
+        // The cache holds no credentials; those of the page asked for stay.
+        const std::string user = url.User;
+        const std::string password = url.Password;
+        url.SetURL(Manager->FinalURL);
+        url.User = user;
+        url.Password = password;
+        Items->PageFile->Referer = Manager->FinalReferer;
+    }
     Items->DetectCharset = false;
     Items->SetSource(Manager ? std::string_view(Manager->Text) : std::string_view());
 }

@@ -36,7 +36,9 @@ public:
     std::string URLText;                 // the page address, GetCompURL form
 
 protected:
-    // Manager->Load(URLText); then, with DetectCharset off, Items->SetSource
+    // Manager->Load(URLText); a page kept with its final address gets that
+    // address (and referer) in Items->PageFile; then, with DetectCharset
+    // off, Items->SetSource
     // of the text read (an empty text when the page is no longer cached,
     // which leaves Source empty and lists nothing); DetectCharset is on
     // again afterwards.

@@ -12,6 +12,25 @@
 namespace {
 
 constexpr int64_t kMegabyte = 1048576;
+constexpr std::string_view kLocation = "Location:";
+constexpr std::string_view kReferer = "Referer:";
+
+// The final address behind the text's zero byte, when the file has one.
+void ReadFinal(std::string_view data, std::string& url, std::string& referer) {
+    const size_t zero = data.rfind('\0');
+    if (zero == std::string_view::npos) return;
+    std::string_view tail = data.substr(zero + 1);
+    if (tail.substr(0, kLocation.size()) != kLocation) return;
+    tail.remove_prefix(kLocation.size());
+    const size_t end = tail.find('\n');
+    if (end == std::string_view::npos) return;
+    url = std::string(tail.substr(0, end));
+    tail.remove_prefix(end + 1);
+    if (tail.substr(0, kReferer.size()) == kReferer) {
+        tail.remove_prefix(kReferer.size());
+        referer = std::string(tail.substr(0, tail.find('\n')));
+    }
+}
 
 std::string LowerExt(const std::string& name) {
     return TSjisText::LowerCase(TWinPath::ExtractFileExt(name));
@@ -42,12 +61,17 @@ bool TQorCacheManager::IsCached(std::string_view address, std::string& path) con
 
 bool TQorCacheManager::Load(std::string_view address) {
     Text.clear();
+    FinalURL.clear();
+    FinalReferer.clear();
     std::string path;
     if (!IsCached(address, path)) return false;
     std::string data;
     if (!TFileOps::ReadWholeFile(path, data)) return false;
     size_t zero = data.find('\0');
-    if (zero != std::string::npos) data.resize(zero);
+    if (zero != std::string::npos) {
+        ReadFinal(data, FinalURL, FinalReferer);
+        data.resize(zero);
+    }
     Text = std::move(data);
     return true;
 }
@@ -60,7 +84,21 @@ bool TQorCacheManager::Save(std::string_view address) {
     // page, or a crash half-way, must never find a page cut short.
     // A save that fails leaves the page uncached, as deleting the old file
     // first would have.
-    if (!TFileOps::WriteFileAtomically(path, Text)) {
+    // The final address goes on the end of Text for the write only, not
+    // into a copy of the whole page.
+    const size_t length = Text.size();
+    if (!FinalURL.empty()) {
+        Text += '\0';
+        Text += kLocation;
+        Text += FinalURL;
+        Text += '\n';
+        Text += kReferer;
+        Text += FinalReferer;
+        Text += '\n';
+    }
+    const bool written = TFileOps::WriteFileAtomically(path, Text);
+    Text.resize(length);
+    if (!written) {
         TFileOps::DeleteFile(path);
         return false;
     }
@@ -110,7 +148,7 @@ bool TQorCacheManager::Clear() {
     for (const TFolderEntry& e : entries) {
         if (e.IsFolder) continue;
         std::string ext = LowerExt(e.Name);
-        if (ext.rfind(".pcx", 0) != 0 && ext != ".pcf") continue;
+        if (ext.rfind(".pcx", 0) != 0 && ext != ".pcf" && ext != ".pch") continue;
         const std::string path = folder + e.Name;
         if (!TFileOps::DeleteFile(path) && TFileOps::FileExists(path)) return false;
     }

@@ -3,8 +3,12 @@
 // cache folder (the data folder's "Temporary\"), named CachePath + the MD5
 // digest of the page address (its GetCompURL form, so that the host's
 // letter case does not matter) + ".pcx". A file holds the page text exactly
-// as it was parsed, already in Shift-JIS, without any header. The same
-// folder holds the download engine's work files (".pcf"); Clear removes
+// as it was parsed, already in Shift-JIS, without any header. A page that
+// came through redirections, kept under the address first asked for, also
+// holds after the text a zero byte and "Location:" final address, newline,
+// "Referer:" referer, newline: its relative links are read against the
+// final address again. The same
+// folder holds the download engine's work files (".pcf", ".pch"); Clear removes
 // both kinds.
 //
 // Threads: Load runs in a cache load thread, Save, Clear and the setters in
@@ -27,6 +31,10 @@ public:
     std::string Text;
     // Limit of the ".pcx" files in the folder, in megabytes.
     unsigned int CacheSize = 5;
+    // Where the page really came from (Save writes them, Load reads them);
+    // empty for a page kept under its own address.
+    std::string FinalURL;
+    std::string FinalReferer;
     // Pages never served from the cache; not owned, may be none.
     TQorUncachePage* UncachePage = nullptr;
 
@@ -39,10 +47,13 @@ public:
     // `path` is set to the cache file and true when it exists, or emptied
     // and false.
     bool IsCached(std::string_view address, std::string& path) const;
-    // Empties Text and, when the page is cached, reads its file into Text
-    // up to the first zero byte. False when not cached or unreadable.
+    // Empties Text, FinalURL and FinalReferer and, when the page is cached,
+    // reads its file into Text up to the first zero byte, and the final
+    // address behind it when there is one. False when not cached or
+    // unreadable.
     bool Load(std::string_view address);
-    // Writes Text as the page's cache file (whether or not the uncache list
+    // Writes Text (and FinalURL, FinalReferer when FinalURL is set) as the
+    // page's cache file (whether or not the uncache list
     // covers it: such pages are stored, only never read), then trims the
     // folder: while the ".pcx" files together exceed CacheSize megabytes,
     // the oldest by modification time are deleted (the just-written file
@@ -52,7 +63,7 @@ public:
     // fails (a file already gone counts as deleted).
     bool Save(std::string_view address);
     // Deletes every file whose lower-case extension begins with ".pcx" or
-    // is ".pcf". False at the first deletion that fails (a file that is
+    // is ".pcf" or ".pch". False at the first deletion that fails (a file that is
     // already gone counts as deleted); true otherwise, also for an empty or
     // missing folder.
     bool Clear();

@@ -319,13 +319,26 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
         // An error page is not kept: served again from the cache it would
         // be reported as a page that arrived (200), and a 401 would hide
         // the real page from every later load.
-        if (UseCache && response.StatusCode < 400) {
+        // Nor is a redirection that was not followed (its target never
+        // arrived): only a page that was fetched, 2xx.
+        if (UseCache && response.StatusCode >= 200 && response.StatusCode < 300) {
             Cache->Text = PageItems->Source;
             const std::string requested = LoadFile->URL->GetCompURL();
-            Cache->Save(requested);
-            // After redirections the page is also found under its own address.
             const std::string final = PageItems->PageFile->URL->GetCompURL();
+            // Under the address asked for, the page keeps where it came
+            // from: its relative links are read against that again.
+            if (final != requested) {
+                // Without credentials: they stay out of the cache folder.
+                Cache->FinalURL = PageItems->PageFile->URL->GetPortURL();
+                Cache->FinalReferer = PageItems->PageFile->Referer;
+            }
+            Cache->Save(requested);
+            Cache->FinalURL.clear();
+            Cache->FinalReferer.clear();
+            // After redirections the page is also found under its own address.
             if (final != requested) Cache->Save(final);
+            Cache->Text.clear();
+            Cache->Text.shrink_to_fit();
         }
         if (CheckModify && !response.ModifiedDate.empty()) {
             const std::string& date = response.ModifiedDate;

@@ -786,10 +786,33 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& 
     if (record) record->Post = false;
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
+
+// Whether the lower-case form of `host` starts with that of `page`, as
+// LowerCase(host).starts_with(LowerCase(page)), without building either
+// text for the ASCII hosts nearly every page has.
+bool HostStartsWith(std::string_view host, std::string_view page) {
+    if (!IsAscii(host) || !IsAscii(page))
+        return TSjisText::LowerCase(host).starts_with(TSjisText::LowerCase(page));
+    if (page.size() > host.size()) return false;
+    for (size_t i = 0; i < page.size(); ++i)
+        if (LowerAsciiChar(host[i]) != LowerAsciiChar(page[i])) return false;
+    return true;
+}
+
+} // namespace
+
 void TQorPageItems::TakePagePort(TInetURLEx& url) const {
     if (!url.Port.empty()) return;
-    if (TSjisText::LowerCase(url.Host).starts_with(TSjisText::LowerCase(PageFile->URL->Host)))
-        url.Port = PageFile->URL->Port;
+    if (HostStartsWith(url.Host, PageFile->URL->Host)) url.Port = PageFile->URL->Port;
 }
 
 TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {

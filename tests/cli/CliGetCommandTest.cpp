@@ -159,18 +159,20 @@ TEST_F(CliGetCommandTest, KilledProcessResumesFromItsPartialFile) {
     int status = 0;
     ::waitpid(child, &status, 0);
     ASSERT_FALSE(partial.empty());
-    // The partial file: the stored date, a zero byte, then the body so far.
-    std::string held;
-    {
-        std::ifstream in(partial, std::ios::binary);
-        held.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-    const size_t head = held.find('\0');
-    ASSERT_NE(head, std::string::npos);
-    const size_t first = held.size() - head - 1;
+    // The partial file: the body so far; beside it the stored date and a
+    // zero byte.
+    auto readAll = [](const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    const std::string held = readAll(partial);
+    const std::string stored = readAll(std::filesystem::path(partial).replace_extension(".pch"));
+    ASSERT_FALSE(stored.empty());
+    EXPECT_EQ(stored.back(), '\0');
+    const size_t first = held.size();
     ASSERT_GT(first, 0u);
     ASSERT_LE(first, sent);
-    EXPECT_EQ(held.substr(head + 1), body.substr(0, first));
+    EXPECT_EQ(held, body.substr(0, first));
 
     server_.On("/k.bin", {Rest(body, first)});
     TCliRun again = Get({url});

@@ -6,6 +6,7 @@
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/Thread.h"
+#include "platform/WinPath.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 
@@ -22,6 +23,7 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -471,6 +473,119 @@ TEST_F(TDownloadFixture, RelativeRedirectionIsFollowed) {
     }
     EXPECT_EQ(saved, std::vector<std::string>{"hello"});
     EXPECT_FALSE(m.PageItems);
+}
+
+} // namespace
+
+namespace {
+
+ino_t InodeOf(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+std::string HeadNative(const std::string& part) {
+    return std::filesystem::path(part).replace_extension(".pch").string();
+}
+
+// A finished body file on the save folder's file system is renamed into
+// place: the saved file is the partial file itself, and neither it nor its
+// head file is left behind.
+TEST_F(TDownloadFixture, FinishedFileIsRenamedIntoTheSaveFolder) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(300000, 2);
+    const std::string part = PartNative("/mv.bin", "mv.bin");
+    ino_t partInode = 0;
+    std::string headSeen;
+    auto wired = m.OnHead;
+    m.OnHead = [&](TQorDownloadManager* s) {
+        partInode = InodeOf(part);
+        headSeen = ReadNative(HeadNative(part));
+        wired(s);
+    };
+    RunSimple("/mv.bin", TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 300000"}, body));
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_EQ(headSeen, lm + std::string(1, '\0'));
+    EXPECT_TRUE(ReadNative(Saved("mv.bin")) == body) << "saved file differs";
+    EXPECT_NE(partInode, 0u);
+    EXPECT_EQ(InodeOf(Saved("mv.bin").string()), partInode);
+    EXPECT_FALSE(std::filesystem::exists(part));
+    EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+}
+
+// A partial file of the present layout (body alone, its date beside it)
+// resumes with a range.
+TEST_F(TDownloadFixture, ResumesFromABodyFileWithItsHeadBeside) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string body = Body(3000, 8);
+    const std::string part = PartNative("/s.bin", "s.bin");
+    WriteNative(part, body.substr(0, 1200));
+    WriteNative(HeadNative(part), lm + std::string(1, '\0'));
+    Run("/s.bin", {{{TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 3000"}, "")},
+                    {TServer::Respond(206, {"Content-Length: 1800"}, body.substr(1200))}}});
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("s.bin")) == body) << "saved file differs";
+    auto gets = GetRequests();
+    ASSERT_EQ(gets.size(), 1u);
+    EXPECT_NE(gets[0].find("range: bytes=1200-\r\n"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(part));
+    EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+}
+
+// A save folder on another file system (tmpfs): the body is copied on a
+// worker, the row is told (OnMove) while the manager still counts as
+// downloading, and the partial files go only once the copy is whole. Both
+// layouts of partial file take this way.
+TEST_F(TDownloadFixture, MoveAcrossFileSystemsCopiesOffTheMainThread) {
+    char pattern[] = "/dev/shm/vorlen-dlmove-XXXXXX";
+    if (!::mkdtemp(pattern)) GTEST_SKIP() << "no /dev/shm";
+    struct TRemove {
+        std::string path;
+        ~TRemove() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } remove{pattern};
+    struct stat a {}, b {};
+    ASSERT_EQ(::stat(pattern, &a), 0);
+    ASSERT_EQ(::stat(temp.Native().c_str(), &b), 0);
+    if (a.st_dev == b.st_dev) GTEST_SKIP() << "/dev/shm is on the cache's file system";
+    m.SetSaveDir(TWinPath::FromNative(pattern));
+
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    struct TCase {
+        const char* name;
+        bool oldLayout;
+    };
+    for (const TCase& c : {TCase{"new.bin", false}, TCase{"old.bin", true}}) {
+        SCOPED_TRACE(c.name);
+        loaded = 0;
+        headings = 0;
+        const std::string body = Body(400000, c.oldLayout ? 5 : 6);
+        const std::string part = PartNative(std::string("/") + c.name, c.name);
+        if (c.oldLayout) WriteNative(part, lm + std::string(1, '\0') + body.substr(0, 1000));
+        int moves = 0;
+        bool stateWhileMoving = false;
+        m.OnMove = [&](TQorDownloadManager* s) {
+            ++moves;
+            stateWhileMoving = s->Moving && s->State == 1 && std::filesystem::exists(part);
+        };
+        if (c.oldLayout)
+            Run(std::string("/") + c.name,
+                {{{TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 400000"}, "")},
+                  {TServer::Respond(206, {"Content-Length: 399000"}, body.substr(1000))}}});
+        else
+            RunSimple(std::string("/") + c.name,
+                      TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 400000"}, body));
+        EXPECT_EQ(m.Result, 0);
+        EXPECT_EQ(moves, 1);
+        EXPECT_TRUE(stateWhileMoving);
+        EXPECT_FALSE(m.Moving);
+        EXPECT_EQ(m.State, 3);
+        EXPECT_TRUE(ReadNative(std::filesystem::path(pattern) / c.name) == body) << "saved file differs";
+        EXPECT_FALSE(std::filesystem::exists(part));
+        EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+    }
 }
 
 } // namespace

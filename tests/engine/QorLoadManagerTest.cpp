@@ -248,6 +248,37 @@ TEST_F(QorLoadManagerTest, RedirectedPageIsCachedUnderBothAddresses) {
     EXPECT_EQ(server_.Requests().size(), requests);
 }
 
+// Opened again under the address that redirected, the cached page lists its
+// relative links against the final address, exactly as its first load did.
+TEST_F(QorLoadManagerTest, RedirectedPageFromTheCacheListsWhatItsFirstLoadListed) {
+    server_.On("/a/old.html", {TServer::Respond(301, {"Location: /b/c/new.html"}, "")});
+    server_.On("/b/c/new.html",
+               {TServer::Respond(200, {}, "<a href=\"x.html\">x</a><img src=\"../y.png\">"
+                                          "<a href=\"?q=1\">q</a>")});
+    TLoaded first = LoadAndWait(server_.Url("/a/old.html"));
+    ASSERT_EQ(first.reply, 200);
+    ASSERT_EQ(first.urls, (std::vector<std::string>{Host() + "/b/c/x.html", Host() + "/b/y.png",
+                                                    Host() + "/b/c/new.html?q=1"}));
+
+    for (const char* path : {"/a/old.html", "/b/c/new.html"}) {
+        TLoaded again = LoadAndWait(server_.Url(path));
+        EXPECT_TRUE(again.fromCache) << path;
+        EXPECT_EQ(again.urls, first.urls) << path;
+        EXPECT_EQ(again.source, first.source) << path;
+    }
+
+    // A cache file of a page without a redirection still reads as before,
+    // and one with a final address read by the cache alone gives the text.
+    TQorCacheManager cache;
+    cache.CachePath = cacheDir_;
+    ASSERT_TRUE(cache.Load(TQorFile(server_.Url("/a/old.html")).URL->GetCompURL()));
+    EXPECT_EQ(cache.Text, first.source);
+    EXPECT_EQ(cache.FinalURL, Host() + "/b/c/new.html");
+    ASSERT_TRUE(cache.Load(TQorFile(server_.Url("/b/c/new.html")).URL->GetCompURL()));
+    EXPECT_EQ(cache.Text, first.source);
+    EXPECT_TRUE(cache.FinalURL.empty());
+}
+
 // Neither is kept: a cached error page would come back as a page that
 // arrived (200), and a failed transfer has nothing to keep.
 TEST_F(QorLoadManagerTest, ErrorPagesAndFailedTransfersAreNotCached) {
@@ -264,6 +295,16 @@ TEST_F(QorLoadManagerTest, ErrorPagesAndFailedTransfersAreNotCached) {
     TLoaded again = LoadAndWait(server_.Url("/missing.html"));
     EXPECT_FALSE(again.fromCache);
     EXPECT_EQ(again.reply, 404);
+
+    // A redirection that is not followed is no page either: served from the
+    // cache it would come back as 200.
+    conn_.SetRedirect(false);
+    server_.On("/moved.html", {TServer::Respond(302, {"Location: /there.html"}, "<a href=x>")});
+    TLoaded moved = LoadAndWait(server_.Url("/moved.html"));
+    EXPECT_EQ(moved.reply, 302);
+    EXPECT_FALSE(IsCached(server_.Url("/moved.html")));
+    EXPECT_EQ(LoadAndWait(server_.Url("/moved.html")).reply, 302);
+    conn_.SetRedirect(true);
 
     const std::string refused = "http://127.0.0.1:" + std::to_string(closedPort) + "/p.html";
     TLoaded failed = LoadAndWait(refused);
