@@ -3,7 +3,6 @@
 #include "app/PreviewWnd.h"
 #include "app/UnreachListModel.h"
 #include "download/ui/DownloadDlg.h"
-#include "download/ui/FolderPicker.h"
 #include "engine/LoadCycleRules.h"
 #include "engine/PathToURL.h"
 #include "engine/QorPageItems.h"
@@ -853,10 +852,7 @@ TDownloadDlg* TYarvWnd::NewDownloadWindow() {
     dlg->SetLoadCount(poOption.LoadCount);
     dlg->SetRunState(true);
     dlg->UnreachList = &pulList;
-    std::vector<TDownloadExtEntry> entries;
-    for (int i = 0; i < FileFilter.Count(); ++i)
-        entries.push_back({FileFilter.GetItem(i)->Name, FileFilter.GetItem(i)->GetExtensionText()});
-    dlg->SetFileFilter(entries);
+    dlg->SetFileFilter(&FileFilter);
     QPointer<TYarvWnd> self(this);
     dlg->OnCloseWindow = [self](TDownloadDlg* sender) {
         if (self) self->DownloadWindows.Remove(sender);
@@ -875,7 +871,8 @@ void TYarvWnd::DownloadResponse(const TQorFile& file) {
     bool show = poOption.LoadStart == qlstSuspend;
     if (poOption.LoadStart == qlstSelFolder) {
         ++modal_;
-        const bool chosen = TFolderPicker::Select(this, S(27), poOption.LastSaveDir, folder);
+        folder = TShellObject::SelectFolder(this, poOption.LastSaveDir, TStringTable::Get(27));
+        const bool chosen = !folder.empty();
         --modal_;
         if (chosen) {
             poOption.LastSaveDir = folder;
@@ -905,7 +902,8 @@ void TYarvWnd::DownloadSelection() {
     std::string folder;
     if (poOption.LoadStart == qlstSelFolder) {
         ++modal_;
-        if (TFolderPicker::Select(this, S(27), poOption.LastSaveDir, folder)) {
+        folder = TShellObject::SelectFolder(this, poOption.LastSaveDir, TStringTable::Get(27));
+        if (!folder.empty()) {
             poOption.LastSaveDir = folder;
             poOption.SaveToFile(Path("option.dat"));
         }
