@@ -12,6 +12,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 namespace {
 
@@ -79,6 +80,49 @@ std::string CertificateReason(long result) {
     }
 }
 
+// The socket under the session: OpenSSL's own socket BIO writes with
+// write(), and a peer that has gone would raise SIGPIPE; this one sends with
+// MSG_NOSIGNAL, as the TCP transport does.
+int SocketWrite(BIO* bio, const char* data, int count) {
+    BIO_clear_retry_flags(bio);
+    for (;;) {
+        ssize_t n = ::send(static_cast<int>(BIO_get_fd(bio, nullptr)), data, static_cast<size_t>(count), MSG_NOSIGNAL);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) BIO_set_retry_write(bio);
+        return -1;
+    }
+}
+
+int SocketRead(BIO* bio, char* data, int count) {
+    BIO_clear_retry_flags(bio);
+    for (;;) {
+        ssize_t n = ::recv(static_cast<int>(BIO_get_fd(bio, nullptr)), data, static_cast<size_t>(count), 0);
+        if (n >= 0) return static_cast<int>(n);
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) BIO_set_retry_read(bio);
+        return -1;
+    }
+}
+
+BIO* NewSocketBio(int fd) {
+    static BIO_METHOD* method = [] {
+        // The fd handling (BIO_get_fd, BIO_CTRL_FLUSH, ...) is the socket BIO's.
+        BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK | BIO_TYPE_DESCRIPTOR,
+                                     "vorlen socket");
+        const BIO_METHOD* base = BIO_s_socket();
+        BIO_meth_set_write(m, SocketWrite);
+        BIO_meth_set_read(m, SocketRead);
+        BIO_meth_set_ctrl(m, BIO_meth_get_ctrl(base));
+        BIO_meth_set_create(m, BIO_meth_get_create(base));
+        BIO_meth_set_destroy(m, BIO_meth_get_destroy(base));
+        return m;
+    }();
+    BIO* bio = BIO_new(method);
+    if (bio) BIO_set_fd(bio, fd, BIO_NOCLOSE);
+    return bio;
+}
+
 int PollFor(pollfd* fds, nfds_t count, int timeoutMs) {
     TWaitClock clock(timeoutMs);
     for (;;) {
@@ -139,7 +183,9 @@ TConnectResult TTlsTransport::StartTls(const std::string& serverName, TEvent* ca
         SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
         SSL_set1_host(ssl_, name.c_str());
     }
-    SSL_set_fd(ssl_, Descriptor());
+    BIO* bio = NewSocketBio(Descriptor());
+    if (!bio) return fail(cfHandshake, "TLS is not available");
+    SSL_set_bio(ssl_, bio, bio);
 
     TWaitClock clock(timeoutMs);
     for (;;) {
