@@ -9,7 +9,7 @@ groups=("$@")
 pkgs=()
 for g in "${groups[@]}"; do
   case "$g" in
-    build) pkgs+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev) ;;
+    build) pkgs+=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev libssl-dev) ;;
     fuzz)  pkgs+=(clang libclang-rt-dev) ;;
     # Qt 6 and the libraries of the window program; a Japanese font, an icon
     # theme with file-type icons and the MIME database for its views; Xvfb,

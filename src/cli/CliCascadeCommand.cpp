@@ -108,7 +108,7 @@ int TCliCascadeCommand::Run() {
         const std::string url = page->URL->GetURL();
         std::string reason;
         const int failed = sender->Canceled ? 0
-                                            : TCliFailure::Page(pageState, pageReply, pageLocal, false, pageFailure,
+                                            : TCliFailure::Page(pageState, pageReply, pageLocal, false, pageFailure, watch.Detail(),
                                                                 engine_.Conn, ja, reason);
         if (pages++ == 0) {
             startStatus = failed;

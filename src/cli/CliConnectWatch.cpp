@@ -9,8 +9,11 @@ void TCliConnectWatch::Attach(TQorLoadManager& manager) {
 }
 
 TConnectFailure TCliConnectWatch::Take() {
+    detail_.clear();
     TQorLoadThread* thread = thread_.exchange(nullptr);
     if (!thread) return cfNone;
     TTransport* socket = thread->GetHTTP().GetSocket();
-    return socket ? socket->LastConnectFailure() : cfNone;
+    if (!socket) return cfNone;
+    detail_ = socket->LastFailureDetail();
+    return socket->LastConnectFailure();
 }

@@ -7,6 +7,7 @@
 #include "platform/Transport.h"
 
 #include <atomic>
+#include <string>
 
 class TQorLoadManager;
 class TQorLoadThread;
@@ -18,7 +19,10 @@ public:
     // Inside OnLoaded: the reason of the load that ends (cfNone when it
     // came from no network load), and forgets its thread.
     TConnectFailure Take();
+    // The words the transport gave with the failure last taken (TLS).
+    const std::string& Detail() const { return detail_; }
 
 private:
+    std::string detail_;
     std::atomic<TQorLoadThread*> thread_{nullptr};
 };

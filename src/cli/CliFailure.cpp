@@ -7,9 +7,21 @@
 
 #include <string>
 
-std::string TCliFailure::Connect(TConnectFailure failure, const TQorConnGeneral& conn, bool japanese) {
+std::string TCliFailure::Connect(TConnectFailure failure, const std::string& detail, const TQorConnGeneral& conn,
+                                 bool japanese) {
     std::string reason;
     switch (failure) {
+    case cfCertificate:
+        reason = TCliText::Pick(japanese, "サーバの証明書を受け入れられません (", "the server's certificate is refused (") +
+                 detail + ")";
+        return reason;
+    case cfHandshake:
+        reason = TCliText::Pick(japanese, "TLS で接続できません (", "TLS failed (") + detail + ")";
+        return reason;
+    case cfProxyTunnel:
+        return TCliText::Pick(japanese, "プロキシ ", "proxy ") + conn.GetProxy() + ":" +
+               std::to_string(conn.GetProxyPort()) + ": " +
+               TCliText::Pick(japanese, "トンネルを開けません (", "no tunnel (") + detail + ")";
     case cfUnknownHost: reason = TCliText::Pick(japanese, "ホストが見つかりません", "unknown host"); break;
     case cfRefused: reason = TCliText::Pick(japanese, "接続を拒否されました", "connection refused"); break;
     case cfTimedOut: reason = TCliText::Pick(japanese, "接続がタイムアウトしました", "connection timed out"); break;
@@ -40,17 +52,17 @@ std::string TCliFailure::Status(int status, bool redirect, bool japanese) {
 }
 
 std::string TCliFailure::NotFetched(bool japanese) {
-    return TCliText::Pick(japanese, "取得していません (取得するのは http と file のアドレスだけです)",
-                          "not fetched (only http and file addresses are fetched)");
+    return TCliText::Pick(japanese, "取得していません (取得するのは http、https と file のアドレスだけです)",
+                          "not fetched (only http, https and file addresses are fetched)");
 }
 
-int TCliFailure::Page(int state, int reply, bool local, bool take3xx, TConnectFailure failure,
+int TCliFailure::Page(int state, int reply, bool local, bool take3xx, TConnectFailure failure, const std::string& detail,
                       const TQorConnGeneral& conn, bool japanese, std::string& reason) {
     reason.clear();
     switch (state) {
     case 0: break;
     case 1: reason = TCliText::Pick(japanese, "中断しました", "interrupted"); return 130;
-    case 2: reason = Connect(failure, conn, japanese); return 2;
+    case 2: reason = Connect(failure, detail, conn, japanese); return 2;
     case 3: reason = TimedOut(conn.GetTimeout(), japanese); return 3;
     default: reason = TCliText::Pick(japanese, "ファイルエラー", "file error"); return 2;
     }
@@ -80,7 +92,7 @@ bool TCliFailure::Saved(const TQorDownloadManager& m) {
 bool TCliFailure::Skipped(const TQorDownloadManager& m) { return m.Result == 1 && m.SizeRefused; }
 
 std::string TCliFailure::Download(const TQorDownloadManager& m, const TQorConnGeneral& conn, bool japanese) {
-    if (m.File->URL->Scheme != "http") return NotFetched(japanese);
+    if (!m.File->URL->IsHttp()) return NotFetched(japanese);
     if (Skipped(m)) return TCliText::Pick(japanese, "サイズフィルタ", "size filter");
     switch (m.Result) {
     case 0:
@@ -89,7 +101,7 @@ std::string TCliFailure::Download(const TQorDownloadManager& m, const TQorConnGe
         if (m.TransferError == 1) return TCliText::Pick(japanese, "中断しました", "cancelled");
         return TCliText::Pick(japanese, "作業ファイルを書き込めません", "cannot write the partial file");
     case 2:
-        return Connect(m.ConnectFailure, conn, japanese);
+        return Connect(m.ConnectFailure, m.ConnectDetail, conn, japanese);
     case 3:
         if (m.TransferError == 3) return TimedOut(conn.GetTimeout(), japanese);
         return TCliText::Pick(japanese, "接続が途中で切れました (", "the connection ended early (") +

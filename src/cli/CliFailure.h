@@ -12,7 +12,8 @@ class TQorDownloadManager;
 struct TCliFailure {
     // Why the connection could not be opened; through a proxy, the proxy is
     // named, since it is what refused.
-    static std::string Connect(TConnectFailure failure, const TQorConnGeneral& conn, bool japanese);
+    static std::string Connect(TConnectFailure failure, const std::string& detail, const TQorConnGeneral& conn,
+                               bool japanese);
     // The wait for the server's data ran out (`seconds`: its limit).
     static std::string TimedOut(int seconds, bool japanese);
     // A final answer that brings no page or file: 400 and more, and the
@@ -25,7 +26,7 @@ struct TCliFailure {
     // was a local page, why it could not connect): 0 when the page arrived,
     // else the exit status of a page command, with the reason. A 3xx brings
     // no page unless `take3xx`.
-    static int Page(int state, int reply, bool local, bool take3xx, TConnectFailure failure,
+    static int Page(int state, int reply, bool local, bool take3xx, TConnectFailure failure, const std::string& detail,
                     const TQorConnGeneral& conn, bool japanese, std::string& reason);
 
     // The file of a finished download was saved.

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "cli/CliLanguage.h"
+#include "platform/TlsTransport.h"
 
 #include <cctype>
 #include <charconv>
@@ -93,6 +94,15 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
                 return false;
             }
             ProxyHost = v.substr(0, colon);
+        } else if (name == "--ca-file") {
+            if (!value(v)) return false;
+            CaFile = std::string(v);
+            // Read at once, so that a file that is not one is a usage error.
+            if (!TTlsTransport::TrustAlso(CaFile)) {
+                error = say("--ca-file のファイルから証明書を読めません: " + CaFile,
+                            "--ca-file: no certificate can be read from " + CaFile);
+                return false;
+            }
         } else if (name == "--user") {
             if (!value(v)) return false;
             User = std::string(v);

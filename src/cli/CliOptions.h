@@ -14,6 +14,7 @@ struct TCliOptions {
     bool NoCache = false;
     std::string Charset;                // "", "sjis", "euc", "jis", "utf8" (from the usual names)
     std::string ProxyHost;
+    std::string CaFile; // --ca-file: one more authority for https, trusted once Parse has read it
     int ProxyPort = 0;
     std::optional<std::string> User;
     std::optional<std::string> Password;

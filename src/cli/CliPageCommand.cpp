@@ -84,7 +84,7 @@ int TCliPageCommand::Run() {
     // was asked for; otherwise a 3xx at the end brought no page.
     const bool take3xx = headOnly && options_.NoRedirect;
     std::string reason;
-    int status = TCliFailure::Page(signals.Interrupted() ? 1 : state, reply, local, take3xx, failure, engine_.Conn, ja,
+    int status = TCliFailure::Page(signals.Interrupted() ? 1 : state, reply, local, take3xx, failure, watch.Detail(), engine_.Conn, ja,
                                    reason);
     if (status != 0) TCliText::Error(err_, TCodePage::FromUtf8(options_.Addresses[0]) + ": " + reason);
     return status;

@@ -205,6 +205,7 @@ void TQorDownloadManager::Download(bool first) {
     SizeRefused = false;
     TransferError = 0;
     ConnectFailure = cfNone;
+    ConnectDetail.clear();
     State = 1;
     FileSize = -1;
     LoadSize = 0;
@@ -214,7 +215,7 @@ void TQorDownloadManager::Download(bool first) {
     headLength_ = 0;
     rangeSent_ = false;
 
-    if (File->URL->Scheme != "http") {
+    if (!File->URL->IsHttp()) {
         // Nothing fetches this scheme; ending the row here frees its slot in
         // the queue instead of leaving it "downloading" for ever.
         Terminated = true;
@@ -388,7 +389,7 @@ void TQorDownloadManager::LoaderHeading(TQorLoadThread*, TQorFile& file) {
 
 void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, bool, bool& getEntity) {
     getEntity = false;
-    if (file.URL->Scheme != "http") return;
+    if (!file.URL->IsHttp()) return;
     TInetHTTP& http = sender->GetHTTP();
     const TInetHTTPResponseHeader& response = http.ResponseHeader;
 
@@ -521,6 +522,7 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
     StatusCode = http.ResponseHeader.StatusCode;
     TransferError = Result;
     ConnectFailure = Result == 2 && http.GetSocket() ? http.GetSocket()->LastConnectFailure() : cfNone;
+    ConnectDetail = ConnectFailure != cfNone ? http.GetSocket()->LastFailureDetail() : std::string();
 
     // A server that ignored the range and sent the whole body (2xx but not
     // 206) appended it after the old part: drop the old part so the file

@@ -84,6 +84,7 @@ public:
     int StatusCode = 0;
     int TransferError = 0;                 // the HTTP client's code at the end of the last attempt
     TConnectFailure ConnectFailure = cfNone; // with TransferError 2: why
+    std::string ConnectDetail;              // and the transport's words for it (TLS)
     bool SizeRefused = false;              // the last head was refused by the size filter
     std::string SaveName;
     bool Independent = false;

@@ -51,7 +51,7 @@ void TFilePropEdit::Put(TQorFile& file, const TFilePropValues& v) {
     url.User = v.User;
     url.Password = v.Password;
     url.Port = v.Port;
-    if ((url.Scheme == "http" && url.Port == "80") || (url.Scheme == "mms" && url.Port == "1755")) url.Port.clear();
+    if ((url.Scheme == "http" && url.Port == "80") || (url.Scheme == "https" && url.Port == "443") || (url.Scheme == "mms" && url.Port == "1755")) url.Port.clear();
 }
 
 bool TFilePropEdit::Apply(const TFilePropValues& values, std::string& message) {

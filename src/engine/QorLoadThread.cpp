@@ -10,14 +10,14 @@ namespace {
 
 std::atomic<int> aliveThreads{0};
 
-// The port to connect to: the address's port read as a whole number, 80 when
-// it is empty or not one.
+// The port to connect to: the address's port read as a whole number, the
+// scheme's (80, or 443 for https) when it is empty or not one.
 int PortOf(const TInetURLEx& url) {
     const std::string& text = url.Port;
     int port = 0;
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, port);
-    if (text.empty() || ec != std::errc() || ptr != end) return 80;
+    if (text.empty() || ec != std::errc() || ptr != end) return url.Scheme == "https" ? 443 : 80;
     return port;
 }
 
@@ -110,7 +110,7 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
 
     // Tested before a redirection target is put in, so a redirection to
     // another scheme is still requested with this client.
-    if (file.URL->Scheme != "http") {
+    if (!file.URL->IsHttp()) {
         // A redirection chain that reached another scheme ends here; the
         // next record must not take its target.
         redirecting_ = false;

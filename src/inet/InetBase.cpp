@@ -2,7 +2,7 @@
 
 #include "inet/InetSocketStream.h"
 #include "platform/FileOps.h"
-#include "platform/TcpTransport.h"
+#include "platform/TlsTransport.h"
 #include "platform/Thread.h"
 #include "platform/WinPath.h"
 
@@ -95,7 +95,7 @@ private:
 };
 
 TInetBase::TInetBase(std::unique_ptr<TTransport> socket) : socket_(std::move(socket)) {
-    if (!socket_) socket_ = std::make_unique<TTcpTransport>();
+    if (!socket_) socket_ = std::make_unique<TTlsTransport>();
 }
 
 TInetBase::~TInetBase() {
@@ -131,6 +131,20 @@ bool TInetBase::Open() {
     }
     SocketError();
     SetErrorOnce(2);
+    return false;
+}
+
+bool TInetBase::StartTls(const std::string& serverName) {
+    if (ErrorCode != 0 || !socket_->Connected()) return false;
+    TConnectResult result = socket_->StartTls(serverName, nullptr, Timeout * 1000);
+    if (result == crConnected && ErrorCode == 0) return true;
+    if (result == crCancelled) {
+        SetErrorOnce(1);
+    } else {
+        SocketError();
+        SetErrorOnce(socket_->LastConnectFailure() == cfTimedOut ? 3 : 2);
+    }
+    socket_->Close();
     return false;
 }
 

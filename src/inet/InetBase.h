@@ -63,7 +63,7 @@ class TInetBase {
 public:
     using TReceiveDataEvent = std::function<void(TInetBase* sender, int count)>;
 
-    // Without a transport, a plain TCP one is made.
+    // Without a transport, a TCP one that can take TLS on is made.
     explicit TInetBase(std::unique_ptr<TTransport> socket = nullptr);
     virtual ~TInetBase();
     TInetBase(const TInetBase&) = delete;
@@ -90,6 +90,11 @@ public:
     // off). On success ErrorCode becomes 0; on failure it becomes 2 unless an
     // error is recorded. Answers whether the connection is open.
     bool Open();
+    // On a connection Open just made: TLS with the server named `serverName`
+    // (see TTlsTransport), bounded by Timeout and broken off by Cancel as a
+    // read is. A failed handshake or certificate records 2 (the transport
+    // says why), a time-out 3. Answers whether TLS is up.
+    bool StartTls(const std::string& serverName);
     // On the owning thread: shut down and release the connection. From any
     // other thread: break it off (this is what ends a connect in progress);
     // the owner releases it at its next Open, Close or destruction.

@@ -1,5 +1,6 @@
 #include "inet/InetHTTP.h"
 
+#include "inet/InetBASE64.h"
 #include "inet/InetURLEx.h"
 
 #include <cstring>
@@ -38,7 +39,15 @@ TInetHTTP::~TInetHTTP() = default;
 
 bool TInetHTTP::SetHeadReadType() { return false; }
 
+// A proxy sees the whole address of a plain request; inside a tunnel the
+// origin server gets the path, as without a proxy.
+bool TInetHTTP::AbsoluteTarget(const TInetURLEx& url) const {
+    return !ProxyHost.empty() && url.Scheme != "https";
+}
+
 bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
+    const bool secure = url.Scheme == "https";
+    const int targetPort = Port;
     if (!ProxyHost.empty()) {
         Host = ProxyHost;
         Port = ProxyPort;
@@ -47,9 +56,39 @@ bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
     }
     Open();
     if (ErrorCode == 2) return false;
+    if (secure && ErrorCode == 0) {
+        // Never falls back to plain text: a failure here ends the request.
+        bool up = (ProxyHost.empty() || OpenTunnel(url.Host, targetPort)) && StartTls(url.Host);
+        if (!up) return false;
+    }
     ReleaseReceiveBuffer();
     if (SendText(request)) ReceiveData();
     return true;
+}
+
+bool TInetHTTP::OpenTunnel(const std::string& host, int port) {
+    std::string target = host + ":" + std::to_string(port);
+    std::string request = "CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n";
+    if (!ProxyUser.empty() || !ProxyPassword.empty())
+        request += "Proxy-Authorization: Basic " + TInetBASE64::Encode(ProxyUser + ":" + ProxyPassword) + "\r\n";
+    request += "\r\n";
+    const bool stopAtHeader = StopAtHeader;
+    StopAtHeader = true;
+    bool sent = SendText(request);
+    if (sent) ReceiveDataForMemory();
+    StopAtHeader = stopAtHeader;
+    if (!sent || ErrorCode != 0) return false;
+    // The proxy says nothing more before the client's first TLS bytes, so
+    // the read stopped at its header's end with nothing of the tunnel in it.
+    TInetHTTPResponseHeader answer;
+    answer.SetHeader(GetText());
+    ReleaseReceiveBuffer();
+    if (answer.StatusCode >= 200 && answer.StatusCode < 300) return true;
+    GetSocket()->NoteFailure(cfProxyTunnel, answer.StatusCode == 0 ? std::string("no answer to CONNECT")
+                                                                  : "the proxy answered " + std::to_string(answer.StatusCode));
+    SetErrorOnce(2);
+    GetSocket()->Close();
+    return false;
 }
 
 void TInetHTTP::Head(const std::string& urlText) {
@@ -59,7 +98,7 @@ void TInetHTTP::Head(const std::string& urlText) {
     StopAtHeader = true;
     RequestHeader.HeadMethod = SetHeadReadType();
     RequestHeader.ExtraHeaders.clear();
-    std::string request = RequestHeader.GetHeader(url, !ProxyHost.empty(), false);
+    std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), false);
     if (!Transfer(url, request)) return;
     std::string text = GetText();
     size_t end = text.find(kBlankLine);
@@ -74,7 +113,7 @@ void TInetHTTP::Get(const std::string& urlText, bool post) {
     TInetURLEx url(urlText);
     StopAtHeader = false;
     RequestHeader.HeadMethod = false;
-    std::string request = RequestHeader.GetHeader(url, !ProxyHost.empty(), post);
+    std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), post);
     if (!Transfer(url, request)) return;
     // A file receive parsed the header on the way (DoFileWrite).
     if (!ReceiveToFile) ResponseHeader.SetHeader(GetText());

@@ -31,12 +31,17 @@ public:
     TInetHTTPResponseHeader ResponseHeader;
     std::string ProxyHost; // requests go through this proxy when not empty
     int ProxyPort = 0;
+    // Sent to the proxy with a CONNECT (https through a proxy) when not empty.
+    std::string ProxyUser;
+    std::string ProxyPassword;
     std::string HeaderText; // header bytes gathered during a file receive
     bool HeaderParsed = false;
     bool StopAtHeader = true;
 
     // Without a proxy, Host becomes the address's host and Port stays as the
-    // caller set it (the address's port, or 80). The request header's extra
+    // caller set it (the address's port, or 80; 443 for https). An https
+    // address goes over TLS, through a proxy inside a CONNECT tunnel to
+    // host:Port; it never falls back to plain text. The request header's extra
     // lines are cleared by Head and kept by Get.
     void Head(const std::string& url);
     virtual void Get(const std::string& url, bool post);
@@ -68,4 +73,8 @@ private:
     // Sends `request` for `url` and receives the answer (Head and Get steps
     // 3 to 6). False when the connection could not be opened.
     bool Transfer(const TInetURLEx& url, const std::string& request);
+    // Asks the proxy (connected) for a tunnel to host:port. False, with
+    // ErrorCode set and the reason noted on the transport, when refused.
+    bool OpenTunnel(const std::string& host, int port);
+    bool AbsoluteTarget(const TInetURLEx& url) const;
 };

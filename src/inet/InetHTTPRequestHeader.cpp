@@ -3,6 +3,7 @@
 #include "inet/InetBASE64.h"
 #include "inet/InetURLEncoder.h"
 #include "inet/InetURLEx.h"
+#include "platform/SjisText.h"
 
 #include <string_view>
 
@@ -47,7 +48,8 @@ void AddLine(std::string& text, std::string_view line) {
 std::string TInetHTTPRequestHeader::GetHeader(const TInetURLEx& url, bool absolute,
                                               bool post) const {
     std::string portSuffix;
-    if (!url.Port.empty() && url.Port != "80") portSuffix = ":" + url.Port;
+    const char* defaultPort = url.Scheme == "https" ? "443" : "80";
+    if (!url.Port.empty() && url.Port != defaultPort) portSuffix = ":" + url.Port;
 
     // The request target comes from a fresh parse of the full address, with
     // the path parts percent-encoded.
@@ -78,7 +80,9 @@ std::string TInetHTTPRequestHeader::GetHeader(const TInetURLEx& url, bool absolu
     AddLine(text, "Connection: close");
     AddLine(text, "Content-type: application/x-www-form-urlencoded");
     AddLine(text, "User-Agent: " + FieldValue(UserAgent));
-    if (std::string referer = FieldValue(Referer); !referer.empty())
+    // An address met over TLS is not given away on a plain request.
+    const bool hiddenReferer = url.Scheme != "https" && TSjisText::LowerCase(Referer.substr(0, 6)) == "https:";
+    if (std::string referer = FieldValue(Referer); !referer.empty() && !hiddenReferer)
         AddLine(text, "Referer: " + referer);
     if (!AuthUser.empty() || !AuthPassword.empty() || ForceAuthorization)
         AddLine(text, "Authorization: Basic " + TInetBASE64::Encode(AuthUser + ":" + AuthPassword));

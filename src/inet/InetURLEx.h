@@ -46,6 +46,8 @@ public:
     std::string GetLocalPath() const;
 
     std::string Scheme;
+    // http and https: the schemes the HTTP code fetches.
+    bool IsHttp() const { return Scheme == "http" || Scheme == "https"; }
     std::string User;
     std::string Password;
     std::string Host;

@@ -47,6 +47,7 @@ TTcpTransport::~TTcpTransport() { Close(); }
 TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent* cancel) {
     ReleaseSocket();
     failure_ = cfNone;
+    detail_.clear();
     if (shutDown_) return crCancelled;
 
     addrinfo hints{};
@@ -168,6 +169,11 @@ ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
         if (errno == EAGAIN || errno == EWOULDBLOCK) return kRecvNothingYet;
         if (errno != EINTR) return -1;
     }
+}
+
+void TTcpTransport::NoteFailure(TConnectFailure failure, const std::string& detail) {
+    failure_ = failure;
+    detail_ = detail;
 }
 
 void TTcpTransport::Shutdown() {

@@ -22,10 +22,19 @@ public:
     void Shutdown() override;
     void Close() override;
     TConnectFailure LastConnectFailure() const override { return failure_; }
+    std::string LastFailureDetail() const override { return detail_; }
+    void NoteFailure(TConnectFailure failure, const std::string& detail) override;
+
+protected:
+    // Owner only. Closes the descriptor, leaving a Shutdown in force.
+    virtual void ReleaseSocket();
+    // For a transport that layers on this one: the socket (owner only) and
+    // the event that Shutdown signals.
+    int Descriptor() const { return fd_; }
+    int ShutdownHandle() const { return shutdownEvent_.Handle(); }
+    bool ShutDown() const { return shutDown_; }
 
 private:
-    // Owner only. Closes the descriptor, leaving a Shutdown in force.
-    void ReleaseSocket();
 
     // fd_ changes only on the owning thread, under mutex_; Shutdown reads it
     // under mutex_, so it never sees a descriptor after its close.
@@ -35,4 +44,5 @@ private:
     std::atomic<bool> shutDown_{false};
     TEvent shutdownEvent_{true, false};
     TConnectFailure failure_ = cfNone;
+    std::string detail_;
 };

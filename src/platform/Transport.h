@@ -29,6 +29,11 @@ enum TConnectFailure {
     cfTimedOut,    // the connect itself timed out (the system's limit)
     cfUnreachable, // no route to the host or its network
     cfOther,
+    // TLS: the server's certificate was not accepted (LastFailureDetail says
+    // why: unknown issuer, expired, wrong host name, ...).
+    cfCertificate,
+    cfHandshake, // TLS could not be agreed on (LastFailureDetail says more)
+    cfProxyTunnel, // the proxy refused the CONNECT tunnel (LastFailureDetail: its status)
 };
 
 enum TReadyResult {
@@ -65,8 +70,25 @@ public:
     // thread has ended. Meaningful after crFailed only; cfNone from a
     // transport that cannot tell.
     virtual TConnectFailure LastConnectFailure() const { return cfNone; }
+    // Words for the reason of a TLS or tunnel failure (English, short, as
+    // the TLS library or the proxy gave it); empty otherwise.
+    virtual std::string LastFailureDetail() const { return std::string(); }
+
+    // Owner only, on a connection just made: agrees TLS with the server and
+    // checks its certificate for `serverName` (also sent as SNI). Shutdown,
+    // `cancel` and `timeoutMs` (-1: none) bound the handshake as they bound a
+    // read. From then on Send, WaitReadable and Recv carry plain text inside
+    // TLS. crFailed with cfHandshake from a transport that has no TLS.
+    virtual TConnectResult StartTls(const std::string& serverName, TEvent* cancel, int timeoutMs);
+    // Owner only: answers why StartTls or the proxy tunnel failed.
+    virtual void NoteFailure(TConnectFailure, const std::string&) {}
     // Any thread: break off (see above).
     virtual void Shutdown() = 0;
     // Owner only: shut down and release the connection; ends a Shutdown.
     virtual void Close() = 0;
 };
+
+inline TConnectResult TTransport::StartTls(const std::string&, TEvent*, int) {
+    NoteFailure(cfHandshake, "TLS is not available");
+    return crFailed;
+}

@@ -122,7 +122,8 @@ TEST_F(CliCascadeCommandTest, AStartPageThatFailsIsTheRunsFailure) {
         {server_.Url("/gone.html"), {}, 4, "the server answered 404"},
         {server_.Url("/loop.html"), {}, 4, "the redirections did not end (last answer 302)"},
         {server_.Url("/loop.html"), {"--no-redirect"}, 4, "redirection not followed (answer 302)"},
-        {"https://127.0.0.1:1/", {}, 1, "not fetched"},
+        {"ftp://127.0.0.1:1/", {}, 1, "not fetched"},
+        {"https://127.0.0.1:1/", {}, 2, "connection refused"},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.start);

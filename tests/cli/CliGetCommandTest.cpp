@@ -227,7 +227,8 @@ TEST_F(CliGetCommandTest, EachFailedTryAndEachFailureSaysWhy) {
         {server_.Url("/missing.bin"), {}, "the server answered 404", false},
         {server_.Url("/loop.bin"), {}, "the redirections did not end (last answer 302)", false},
         {server_.Url("/loop.bin"), {"--no-redirect"}, "redirection not followed (answer 302)", false},
-        {"https://127.0.0.1:1/f.bin", {}, "not fetched (only http and file addresses are fetched)", false},
+        {"https://127.0.0.1:1/f.bin", {}, "connection refused", true},
+        {"ftp://127.0.0.1:1/f.bin", {}, "not fetched (only http, https and file addresses are fetched)", false},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.address);

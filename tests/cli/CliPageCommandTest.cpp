@@ -83,7 +83,8 @@ TEST_F(CliPageCommandTest, ExitStatusAndMessageTellWhatWentWrong) {
         // below 400), so the next load of it says --no-cache.
         {{"list", "--no-cache", "--no-redirect", server_.Url("/loop")}, 4, "redirection not followed (answer 302)"},
         {{"head", server_.Url("/loop")}, 4, "the redirections did not end (last answer 302)"},
-        {{"list", "https://127.0.0.1:1/"}, 1, "not fetched (only http and file addresses are fetched)"},
+        {{"list", "https://127.0.0.1:1/"}, 2, "connection refused"},
+        {{"list", "ftp://127.0.0.1:1/"}, 1, "not fetched (only http, https and file addresses are fetched)"},
         {{"list", "--proxy", closedProxy, "http://example.invalid/"}, 2, "proxy " + closedProxy + ": connection refused"},
     };
     for (const TCase& c : cases) {

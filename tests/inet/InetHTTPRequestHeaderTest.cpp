@@ -60,6 +60,20 @@ const RequestCase kRequestCases[] = {
      .absolute = true,
      .expected = "GET https://h/ HTTP/1.0\r\nHost: h\r\n" + kClose + kForm +
                  "User-Agent: UA/1.0\r\n\r\n"},
+    // Host names the port only when it is not the scheme's own; an https
+    // address is not given away as the Referer of a plain request.
+    {.name = "HttpsDefaultPortLeftOut",
+     .url = "https://h:443/a",
+     .referer = "https://h/from",
+     .expected = "GET /a HTTP/1.0\r\nHost: h\r\n" + kClose + kForm +
+                 "User-Agent: UA/1.0\r\nReferer: https://h/from\r\n\r\n"},
+    {.name = "HttpsOtherPortKept",
+     .url = "https://h:80/a",
+     .expected = "GET /a HTTP/1.0\r\nHost: h:80\r\n" + kClose + kForm + "User-Agent: UA/1.0\r\n\r\n"},
+    {.name = "PlainRequestGetsNoHttpsReferer",
+     .url = "http://h:443/a",
+     .referer = "HTTPS://h/from",
+     .expected = "GET /a HTTP/1.0\r\nHost: h:443\r\n" + kClose + kForm + "User-Agent: UA/1.0\r\n\r\n"},
     {.name = "HeadOfBareHost",
      .url = "h",
      .head = true,

@@ -109,7 +109,7 @@ void TFilePropDlg::showEvent(QShowEvent* event) {
     edtUserId->setText(QtStr(v.User));
     edtPassword->setText(QtStr(v.Password));
     edtPort->setText(QtStr(v.Port));
-    if (file.URL->Scheme == "http") {
+    if (file.URL->IsHttp()) {
         mmHTTPHeader->setPlainText(QtStr(TStringTable::Get(19)));
         plmLoader->Load(&file);
     }

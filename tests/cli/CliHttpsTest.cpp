@@ -1,0 +1,167 @@
+#include "cli/CliCascadeCommand.h"
+#include "cli/CliGetCommand.h"
+#include "cli/CliPageCommand.h"
+#include "CliFixture.h"
+#include "CliTestRun.h"
+#include "support/TestCertificates.h"
+#include "support/TestTlsRelay.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using Server = TTestHttpServer;
+
+// vorlen-cli over https against the loopback server behind a TLS front,
+// with only the test's own authority trusted.
+class CliHttpsTest : public TCliFixture {
+protected:
+    void SetUp() override {
+        TCliFixture::SetUp();
+        ASSERT_TRUE(ca_.WriteCa(caFile_));
+    }
+    std::string Body(size_t n) const {
+        std::string s(n, '\0');
+        for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 131 % 251);
+        return s;
+    }
+    TTestCertificates ca_;
+    TTestCertificates::TIssued issued_ = ca_.IssueLocal();
+    std::string caFile_ = home_.Native() + "/ca.pem";
+    TScopedEnv certFile_{"SSL_CERT_FILE", caFile_};
+    TScopedEnv certDir_{"SSL_CERT_DIR", home_.Native()};
+    TTestTlsRelay tls_{server_.Port(), issued_.CertPem, issued_.KeyPem};
+};
+
+TEST_F(CliHttpsTest, PageIsListedAndTheRequestIsTheSameHttpText) {
+    server_.On("/p.html", {Server::Respond(200, {"Content-Type: text/html"}, "<a href=\"a.html\">A</a>")});
+    const std::string page = tls_.Url("/p.html", "localhost");
+    TCliRun run = RunCli<TCliPageCommand>({"list", "--no-cache", page.c_str()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "0\t" + tls_.Url("/a.html", "localhost") + "\tA\n");
+    ASSERT_FALSE(server_.Requests().empty());
+    const std::string request = server_.Requests().back();
+    EXPECT_EQ(request.rfind("GET /p.html HTTP/1.0\r\n", 0), 0u) << request;
+    EXPECT_NE(request.find("\r\nHost: localhost:" + std::to_string(tls_.Port()) + "\r\n"), std::string::npos);
+}
+
+// Unfinished: the second run does not yet send a Range request here.
+TEST_F(CliHttpsTest, DISABLED_DownloadIsResumedAfterACutByteForByte) {
+    const std::string body = Body(300000);
+    const size_t cut = 100000;
+    // The first answer stops short; the retry asks for the rest.
+    server_.On("/f.bin", {Server::Send("HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                                       "\r\n\r\n" + body.substr(0, cut)),
+                          Server::CloseNow()});
+    TCliRun first = RunCli<TCliGetCommand>({"get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0",
+                                            "--tries", "1", tls_.Url("/f.bin").c_str()});
+    EXPECT_NE(first.status, 0);
+    server_.On("/f.bin", {Server::Respond(206,
+                                          {"Content-Length: " + std::to_string(body.size() - cut),
+                                           "Content-Range: bytes " + std::to_string(cut) + "-" +
+                                               std::to_string(body.size() - 1) + "/" + std::to_string(body.size())},
+                                          body.substr(cut))});
+    // The same get again goes on from the partial file.
+    TCliRun resumed = RunCli<TCliGetCommand>({"get", "-d", saveTo_.Native().c_str(), "--retry-wait", "0",
+                                              "--tries", "1", tls_.Url("/f.bin").c_str()});
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_TRUE(saveTo_.Contents("f.bin") == body);
+    EXPECT_NE(server_.Requests().back().find("\r\nRange: bytes=" + std::to_string(cut) + "-"), std::string::npos)
+        << server_.Requests().back();
+}
+
+TEST_F(CliHttpsTest, CrawlFollowsHttpsLinks) {
+    server_.On("/index.html", {Server::Respond(200, {"Content-Type: text/html"}, "<a href=\"a.html\">a</a><img src=\"p.jpg\">")});
+    server_.On("/a.html", {Server::Respond(200, {"Content-Type: text/html"}, "<img src=\"q.jpg\">")});
+    server_.On("/p.jpg", {Server::Respond(200, {"Content-Length: 3"}, "ppp")});
+    server_.On("/q.jpg", {Server::Respond(200, {"Content-Length: 3"}, "qqq")});
+    TCliRun run = RunCli<TCliCascadeCommand>({"cascade", "-d", saveTo_.Native().c_str(), "--retry-wait", "0",
+                                              tls_.Url("/index.html").c_str(), "-l", "1", "--ext", "jpg"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(saveTo_.Contents("p.jpg"), "ppp");
+    EXPECT_EQ(saveTo_.Contents("q.jpg"), "qqq");
+}
+
+TEST_F(CliHttpsTest, RedirectionsCrossBetweenHttpAndHttps) {
+    Server plain;
+    server_.On("/secure.html", {Server::Respond(302, {"Location: " + plain.Url("/plain.html")}, "")});
+    plain.On("/start.html", {Server::Respond(302, {"Location: " + tls_.Url("/secure.html")}, "")});
+    plain.On("/plain.html", {Server::Respond(200, {"Content-Type: text/html"}, "<a href=\"x.html\">x</a>")});
+    TCliRun run = RunCli<TCliPageCommand>({"list", "--no-cache", plain.Url("/start.html").c_str()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "0\t" + plain.Url("/x.html") + "\tx\n");
+    ASSERT_EQ(server_.Requests().size(), 1u); // the https step, over TLS
+    const std::vector<std::string> requests = plain.Requests();
+    ASSERT_EQ(requests.size(), 3u); // start (head and get of the last step)
+    // The https page's address is not the Referer of the plain request.
+    EXPECT_EQ(requests[1].find("Referer: https"), std::string::npos) << requests[1];
+}
+
+// Unfinished: the answer inside the tunnel does not reach the client yet.
+TEST_F(CliHttpsTest, DISABLED_ThroughAProxyInsideAConnectTunnel) {
+    server_.On("/p.html", {Server::Respond(200, {"Content-Type: text/html"}, "<a href=\"a.html\">A</a>")});
+    TTestTlsRelay proxy;
+    const std::string proxyArg = "127.0.0.1:" + std::to_string(proxy.Port());
+    TCliRun run = RunCli<TCliPageCommand>({"list", "--no-cache", "--timeout", "5", "--proxy", proxyArg.c_str(), tls_.Url("/p.html").c_str()});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "0\t" + tls_.Url("/a.html") + "\tA\n");
+    ASSERT_FALSE(proxy.Requests().empty());
+    const std::string target = "127.0.0.1:" + std::to_string(tls_.Port());
+    EXPECT_EQ(proxy.Requests()[0].rfind("CONNECT " + target + " HTTP/1.0\r\nHost: " + target + "\r\n", 0), 0u)
+        << proxy.Requests()[0];
+    // Inside the tunnel the origin server gets the path, not the whole address.
+    EXPECT_EQ(server_.Requests().back().rfind("GET /p.html HTTP/1.0\r\n", 0), 0u);
+
+    proxy.RefuseWith(403);
+    TCliRun refused = RunCli<TCliPageCommand>({"list", "--no-cache", "--proxy", proxyArg.c_str(), tls_.Url("/p.html").c_str()});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("proxy " + proxyArg + ": no tunnel (the proxy answered 403)"), std::string::npos)
+        << refused.err;
+}
+
+TEST_F(CliHttpsTest, CertificatesThatFailAreConnectionFailuresWithTheReason) {
+    server_.SetDefault({Server::Respond(200, {"Content-Type: text/html"}, "secret")});
+    TTestCertificates stranger("Someone Else");
+    const std::string strangerFile = home_.Native() + "/stranger.pem";
+    ASSERT_TRUE(stranger.WriteCa(strangerFile));
+    struct TCase {
+        const char* name;
+        TTestCertificates::TIssued issued;
+        std::string reason;
+    };
+    const TCase cases[] = {
+        {"unknown", stranger.IssueLocal(), "unknown issuer"},
+        {"expired", ca_.Issue({"localhost"}, {"127.0.0.1"}, -30, -1), "certificate expired"},
+        {"wrong host", ca_.Issue({"other.example"}, {}), "wrong host name"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TTestTlsRelay tls(server_.Port(), c.issued.CertPem, c.issued.KeyPem);
+        TCliRun run = RunCli<TCliPageCommand>({"source", "--no-cache", tls.Url("/p.html", "localhost").c_str()});
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_NE(run.err.find("the server's certificate is refused (" + c.reason + ")"), std::string::npos) << run.err;
+        TCliRun get = RunCli<TCliGetCommand>({"get", "-d", saveTo_.Native().c_str(), "--tries", "1",
+                                              tls.Url("/f.bin", "localhost").c_str()});
+        EXPECT_NE(get.err.find("failed: the server's certificate is refused (" + c.reason + ")"), std::string::npos)
+            << get.err;
+    }
+    EXPECT_TRUE(server_.Requests().empty()); // never fetched over plain text instead
+
+    // --ca-file trusts one more authority for the run.
+    TTestCertificates::TIssued issued = stranger.IssueLocal();
+    TTestTlsRelay tls(server_.Port(), issued.CertPem, issued.KeyPem);
+    TCliRun trusted = RunCli<TCliPageCommand>({"source", "--no-cache", "--ca-file", strangerFile.c_str(),
+                                               tls.Url("/p.html").c_str()});
+    EXPECT_EQ(trusted.status, 0) << trusted.err;
+    EXPECT_EQ(trusted.out, "secret");
+    const std::string missing = home_.Native() + "/none.pem";
+    TCliRun bad = RunCli<TCliPageCommand>({"source", "--ca-file", missing.c_str(), tls.Url("/p.html").c_str()});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("--ca-file: no certificate can be read from " + missing), std::string::npos) << bad.err;
+}
+
+} // namespace
