@@ -882,6 +882,8 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     pflFile->setUpdatesEnabled(false);
     pflFile->ClearList();
     mmSource->clear();
+    pendingSource_.clear();
+    sourcePending_ = false;
     ShownPage.Assign(&page);
     pflFile->SetPageFile(&ShownPage);
     // 12.
@@ -914,14 +916,19 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
             }
         }
         const bool addChildren = treePage && current && !keep;
-        for (int i = 0; i < items.GetCount(); ++i) {
-            const TQorFile* record = items.GetFile(i);
+        // The records move to the list: the manager frees them right after.
+        for (std::unique_ptr<TQorFile>& record : items.Files) {
             if (addChildren && TLoadCycleRules::IsPageLink(*record)) pwtTree->AddChild(current, *record);
-            pflFile->AddFile(*record);
+            pflFile->AddFile(std::move(record));
         }
+        items.ClearFileList();
         pflFile->ShowList();
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
-        if (!sender->LocalList) mmSource->setPlainText(TQtText::ToQ(items.Source));
+        if (!sender->LocalList) {
+            pendingSource_ = items.Source;
+            sourcePending_ = true;
+            if (pgcFile->currentWidget() == mmSource) ShowSource();
+        }
         caption = items.Title;
         const int item = TLoadCycleRules::CharsetItem(items.Charset);
         if (item < mnuCharset.size()) mnuCharset[item]->setChecked(true);
@@ -1301,11 +1308,19 @@ void TYarvWnd::FileStartDrag() {
     sotTarget->NoAccept = false;
 }
 
+void TYarvWnd::ShowSource() {
+    if (!sourcePending_) return;
+    sourcePending_ = false;
+    mmSource->setPlainText(TQtText::ToQ(pendingSource_));
+    std::string().swap(pendingSource_);
+}
+
 void TYarvWnd::pgcFileChange(int index) {
     if (index == 0) {
         pflFile->setFocus();
         ShowListStatus();
     } else if (index == 1) {
+        ShowSource();
         mmSource->setFocus();
         ShowStatus({});
     } else {

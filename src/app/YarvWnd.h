@@ -220,6 +220,9 @@ private:
     void pflFileDblClick();
     void pflFileDelete(bool shift);
     void pgcFileChange(int index);
+    // Puts the shown page's source into its tab; a huge text takes long
+    // there, so it waits until the tab is first shown.
+    void ShowSource();
     void cmbFilterChange(int index);
     void cmbProxyChange(int index);
     bool TreeKey(QKeyEvent* event);
@@ -243,6 +246,8 @@ private:
     bool stateSaved_ = false;
     bool firstShow_ = true;
     bool busyCursor_ = false;
+    std::string pendingSource_; // CP932, for the source tab
+    bool sourcePending_ = false;
     // Last: gone first, so no load reports to a window half taken apart.
     std::unique_ptr<TQorLoadManager> plmLoader;
 };

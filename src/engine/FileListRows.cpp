@@ -143,7 +143,11 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
 int TFileListRows::AddFile(const TQorFile& file) {
     auto copy = std::make_unique<TQorFile>();
     copy->Assign(&file);
-    files_.push_back(std::move(copy));
+    return AddFile(std::move(copy));
+}
+
+int TFileListRows::AddFile(std::unique_ptr<TQorFile> file) {
+    files_.push_back(std::move(file));
     return static_cast<int>(files_.size()) - 1;
 }
 

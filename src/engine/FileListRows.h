@@ -58,6 +58,8 @@ public:
 
     // Appends a copy of the record; no row until ShowList. Its index.
     int AddFile(const TQorFile& file);
+    // Takes the record itself (no copy).
+    int AddFile(std::unique_ptr<TQorFile> file);
     // Frees every record and removes every row.
     void ClearList();
     // Removes the rows only (Files stay).
