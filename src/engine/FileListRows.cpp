@@ -58,7 +58,22 @@ bool TFileListRows::Before(const TFileListRow& a, const TFileListRow& b, int col
     return a.Order < b.Order;
 }
 
+TFileListRows::TPageKeys TFileListRows::PageKeys() const {
+    TPageKeys keys;
+    if (!PageFile) return keys;
+    keys.compURL = PageFile->URL->GetCompURL();
+    TInetURLEx page;
+    page.Assign(PageFile->URL.get());
+    page.WithPort = true;
+    keys.folder = page.GetCompFullDir();
+    return keys;
+}
+
 bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
+    return MakeRow(file, row, PageKeys());
+}
+
+bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row, const TPageKeys& page) const {
     const TInetURLEx& url = *file.URL;
     row = TFileListRow();
     row.File = &file;
@@ -70,7 +85,7 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
             name = url.FileName;
         } else {
             // The page itself or one of its parents gets no row.
-            if (PageFile && PageFile->URL->GetCompURL().starts_with(url.GetCompURL())) return false;
+            if (PageFile && page.compURL.starts_with(url.GetCompURL())) return false;
             std::string_view dir = url.Dir;
             dir = dir.size() >= 2 ? dir.substr(1, dir.size() - 2) : std::string_view();
             const size_t slash = TSjisText::FindLastChar(dir, '/');
@@ -112,13 +127,8 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
         own.Assign(&url);
         own.WithPort = true;
         location = own.GetFullDir();
-        if (PageFile) {
-            TInetURLEx page;
-            page.Assign(PageFile->URL.get());
-            page.WithPort = true;
-            const std::string folder = page.GetCompFullDir();
-            if (url.GetCompURL().starts_with(folder)) location.erase(0, std::min(folder.size(), location.size()));
-        }
+        if (PageFile && url.GetCompURL().starts_with(page.folder))
+            location.erase(0, std::min(page.folder.size(), location.size()));
     }
 
     const auto exists = [&](bool folder) {
@@ -160,11 +170,14 @@ void TFileListRows::ClearRows() { rows_.clear(); }
 
 void TFileListRows::ShowList() {
     rows_.reserve(rows_.size() + files_.size());
-    TFileListRow row;
+    const TPageKeys page = PageKeys();
     for (size_t i = 0; i < files_.size(); ++i) {
-        if (!MakeRow(*files_[i], row)) continue;
+        TFileListRow& row = rows_.emplace_back();
+        if (!MakeRow(*files_[i], row, page)) {
+            rows_.pop_back();
+            continue;
+        }
         row.Order = i;
-        rows_.push_back(std::move(row));
     }
     if (Sort) SortRows();
 }
@@ -179,9 +192,16 @@ void TFileListRows::ShowInOrderOfAppearance() {
 void TFileListRows::SortRows() {
     const int column = std::clamp(ActiveCol, 0, kColumns - 1);
     const int direction = columnOrder_[static_cast<size_t>(column)];
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const TFileListRow& a, const TFileListRow& b) {
-        return Before(a, b, column, direction);
-    });
+    // Before is a total order (Order breaks ties), so any sort gives the
+    // stable result; indices sort without moving the rows' texts around.
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(),
+              [&](size_t a, size_t b) { return Before(rows_[a], rows_[b], column, direction); });
+    std::vector<TFileListRow> sorted;
+    sorted.reserve(rows_.size());
+    for (size_t i : order) sorted.push_back(std::move(rows_[i]));
+    rows_ = std::move(sorted);
 }
 
 bool TFileListRows::ColumnClick(int column) {
