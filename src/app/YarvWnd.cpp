@@ -925,7 +925,8 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
         pflFile->ShowList();
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
         if (!sender->LocalList) {
-            pendingSource_ = items.Source;
+            // Taken as the records are: nothing reads it after this.
+            pendingSource_ = std::move(items.Source);
             sourcePending_ = true;
             if (pgcFile->currentWidget() == mmSource) ShowSource();
         }

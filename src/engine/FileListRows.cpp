@@ -198,10 +198,21 @@ void TFileListRows::SortRows() {
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     std::sort(order.begin(), order.end(),
               [&](size_t a, size_t b) { return Before(rows_[a], rows_[b], column, direction); });
-    std::vector<TFileListRow> sorted;
-    sorted.reserve(rows_.size());
-    for (size_t i : order) sorted.push_back(std::move(rows_[i]));
-    rows_ = std::move(sorted);
+    // Rows move into place along the permutation's cycles: no second
+    // table of rows.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) continue;
+        TFileListRow held = std::move(rows_[start]);
+        size_t at = start;
+        while (order[at] != start) {
+            const size_t from = order[at];
+            rows_[at] = std::move(rows_[from]);
+            order[at] = at;
+            at = from;
+        }
+        rows_[at] = std::move(held);
+        order[at] = at;
+    }
 }
 
 bool TFileListRows::ColumnClick(int column) {
