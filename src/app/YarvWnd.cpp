@@ -969,6 +969,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     sender->DisableOpen = false;
     SetCursorBusy(false);
     UpdateActions();
+    if (OnPageShown) OnPageShown();
 }
 
 void TYarvWnd::MonitorChange(const std::string& path) {

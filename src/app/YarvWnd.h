@@ -34,6 +34,7 @@
 #include <QList>
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -112,6 +113,8 @@ public:
     bool SkipTreeClick = false;
     bool MonitorReload = false;
     bool NoPage = true;
+    // After a load's end has shown its page (file list, tree, status).
+    std::function<void()> OnPageShown;
     int TrayState = 0;
     Qt::KeyboardModifiers ShiftState;
     std::unique_ptr<TDirMonitor> DirMonitor;

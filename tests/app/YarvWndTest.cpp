@@ -158,6 +158,9 @@ private slots:
         QCOMPARE(Wnd().windowTitle(), U("索引 - Vorlen Tiram"));
         QCOMPARE(Status(), U("ステータス : 200"));
         QCOMPARE(Wnd().PageIcon, TQorPageTree::ImageLoaded);
+        // The source goes into its tab when the tab is shown, and while it
+        // is shown each page's source goes there at once.
+        Wnd().pgcFile->setCurrentWidget(Wnd().mmSource);
         QVERIFY(Wnd().mmSource->toPlainText().contains("a.html"));
         // The address bar keeps the port: Enter there opens the same server.
         QCOMPARE(TQtText::ToQ(Wnd().pabAddress->GetURL()), QString::fromStdString(server_->Url("/index.html")));
@@ -174,6 +177,8 @@ private slots:
         QCOMPARE(Wnd().pwtTree->CurrentNode(), child);
         QCOMPARE(TQtText::ToQ(child->Caption()), U("A"));
         QCOMPARE(Wnd().pwtTree->Core().HistoryCount(), 2);
+        QVERIFY(Wnd().mmSource->toPlainText().contains("c.html"));
+        Wnd().pgcFile->setCurrentIndex(0);
 
         Wnd().BackPage();
         WaitLoaded();
@@ -307,6 +312,12 @@ private slots:
         Wnd().pflFile->selectAll();
         QTest::keyClick(Wnd().pflFile, Qt::Key_Delete);
         QVERIFY(refused);
+
+        // A folder after a page whose source was never shown: its source
+        // tab stays empty, not holding the page's.
+        Open(folder.Native());
+        Wnd().pgcFile->setCurrentWidget(Wnd().mmSource);
+        QVERIFY(Wnd().mmSource->toPlainText().isEmpty());
     }
 
     void escDuringALoadKeepsTheShownPage() {
