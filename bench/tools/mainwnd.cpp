@@ -3,6 +3,8 @@
 // - start: from the window's creation with an address (as `vorlen ADDRESS`
 //   starts) to the page's file list shown, over loopback and then from the
 //   cache (a second window on the same data folder);
+// - the same for `vorlen ADDRESS` as a process, from its start until it
+//   reports the page shown (VORLEN_REPORT_SHOWN);
 // - stall: the main thread's longest gap between ticks of a 1 ms timer
 //   while a generated page of 10 MiB loads (parsing and caching stay on the
 //   worker threads);
@@ -24,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
@@ -79,6 +82,27 @@ double StartToList(const std::string& url) {
     return ms;
 }
 
+// `vorlen ADDRESS` as a process, from its start until it reports the page
+// shown; also the time the program itself counts from its main().
+double ProcessToList(const std::string& url, const std::filesystem::path& config, double& inside) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(config.string()));
+    env.insert("VORLEN_REPORT_SHOWN", "1");
+    process.setProcessEnvironment(env);
+    QElapsedTimer clock;
+    clock.start();
+    process.start(VORLEN_EXE, {QString::fromStdString(url)});
+    QByteArray out;
+    WaitUntil([&] { return (out += process.readAllStandardOutput()).contains(" ms after start"); });
+    const double ms = clock.nsecsElapsed() / 1e6;
+    const int at = out.indexOf("page shown ");
+    inside = at < 0 ? -1 : out.mid(at + 11).split(' ').value(0).toDouble();
+    process.terminate();
+    process.waitForFinished(30000);
+    return ms;
+}
+
 void Shot(QWidget* window, const std::string& path) {
     QApplication::processEvents();
     const QRect frame = window->frameGeometry();
@@ -119,6 +143,15 @@ int main(int argc, char** argv) {
     std::printf("start to file list, loopback: %.1f ms\n", loopback);
     std::printf("start to file list, cached:   %.1f ms\n", cached);
     std::fflush(stdout);
+    {
+        const std::filesystem::path config = work / "process-config";
+        double inside = 0;
+        const double fresh = ProcessToList(server.Url("/index.html"), config, inside);
+        std::printf("process start to file list, loopback: %.1f ms (%.0f ms from main)\n", fresh, inside);
+        const double again = ProcessToList(server.Url("/index.html"), config, inside);
+        std::printf("process start to file list, cached:   %.1f ms (%.0f ms from main)\n", again, inside);
+        std::fflush(stdout);
+    }
 
     {
         TYarvWnd wnd;
