@@ -192,12 +192,27 @@ void TFileListRows::ShowInOrderOfAppearance() {
 void TFileListRows::SortRows() {
     const int column = std::clamp(ActiveCol, 0, kColumns - 1);
     const int direction = columnOrder_[static_cast<size_t>(column)];
-    // Before is a total order (Order breaks ties), so any sort gives the
-    // stable result; indices sort without moving the rows' texts around.
+    // The order of Before, with each row's key folded once: CompareKeys
+    // folds only single-byte letters, and where it leaves a byte as it is
+    // the other text's byte at that place is no letter, or is one that
+    // compares the same either way, so comparing folded keys byte by byte
+    // gives its result. Order breaks ties, so any sort gives the stable
+    // result; indices sort without moving the rows' texts around.
+    std::vector<std::string> keys(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const TFileListRow& row = rows_[i];
+        keys[i] = TSjisText::UpperCase(row.IsFolder ? row.Caption : row.Text(column));
+    }
     std::vector<size_t> order(rows_.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::sort(order.begin(), order.end(),
-              [&](size_t a, size_t b) { return Before(rows_[a], rows_[b], column, direction); });
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const TFileListRow& ra = rows_[a];
+        const TFileListRow& rb = rows_[b];
+        int result = ra.IsFolder != rb.IsFolder ? (ra.IsFolder ? -1 : 1) : keys[a].compare(keys[b]);
+        if (direction == 1) result = -result;
+        if (result != 0) return result < 0;
+        return ra.Order < rb.Order;
+    });
     // Rows move into place along the permutation's cycles: no second
     // table of rows.
     for (size_t start = 0; start < order.size(); ++start) {
