@@ -882,8 +882,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     pflFile->setUpdatesEnabled(false);
     pflFile->ClearList();
     mmSource->clear();
-    pendingSource_.clear();
-    sourcePending_ = false;
+    pendingSource_ = {};
     ShownPage.Assign(&page);
     pflFile->SetPageFile(&ShownPage);
     // 12.
@@ -926,8 +925,8 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
         if (!sender->LocalList) {
             // Taken as the records are: nothing reads it after this.
-            pendingSource_ = std::move(items.Source);
-            sourcePending_ = true;
+            pendingSource_ = std::async(std::launch::async | std::launch::deferred,
+                                        [text = std::move(items.Source)] { return TQtText::ToQ(text); });
             if (pgcFile->currentWidget() == mmSource) ShowSource();
         }
         caption = items.Title;
@@ -1311,10 +1310,8 @@ void TYarvWnd::FileStartDrag() {
 }
 
 void TYarvWnd::ShowSource() {
-    if (!sourcePending_) return;
-    sourcePending_ = false;
-    mmSource->setPlainText(TQtText::ToQ(pendingSource_));
-    std::string().swap(pendingSource_);
+    if (!pendingSource_.valid()) return;
+    mmSource->setPlainText(pendingSource_.get());
 }
 
 void TYarvWnd::pgcFileChange(int index) {

@@ -33,8 +33,10 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QString>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -249,8 +251,8 @@ private:
     bool stateSaved_ = false;
     bool firstShow_ = true;
     bool busyCursor_ = false;
-    std::string pendingSource_; // CP932, for the source tab
-    bool sourcePending_ = false;
+    // The source tab's text, converted on a worker while the tab is hidden.
+    std::future<QString> pendingSource_;
     // Last: gone first, so no load reports to a window half taken apart.
     std::unique_ptr<TQorLoadManager> plmLoader;
 };

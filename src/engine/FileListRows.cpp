@@ -121,15 +121,13 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row, const TPage
     // Location relative to the page's folder. Both sides carry the port: the
     // record's key has it, so the folder's must too, or no address on an
     // explicit port would ever be inside its page's folder.
-    std::string location;
-    {
-        TInetURLEx own;
-        own.Assign(&url);
-        own.WithPort = true;
-        location = own.GetFullDir();
-        if (PageFile && url.GetCompURL().starts_with(page.folder))
-            location.erase(0, std::min(page.folder.size(), location.size()));
-    }
+    // (The record's folder as GetFullDir gives it with WithPort set, built
+    // here without a copy of the address.)
+    std::string location = url.Scheme + "://" + url.Host;
+    if (!url.Port.empty()) location += ":" + url.Port;
+    location += url.Dir;
+    if (PageFile && url.GetCompURL().starts_with(page.folder))
+        location.erase(0, std::min(page.folder.size(), location.size()));
 
     const auto exists = [&](bool folder) {
         const std::string path = url.GetLocalPath();
