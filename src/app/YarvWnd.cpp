@@ -755,6 +755,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     pflFile->setUpdatesEnabled(false);
     pflFile->ClearList();
     mmSource->clear();
+    pendingSource_ = {};
     ShownPage.Assign(&page);
     pflFile->SetPageFile(&ShownPage);
     // 12.
@@ -787,14 +788,20 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
             }
         }
         const bool addChildren = treePage && current && !keep;
-        for (int i = 0; i < items.GetCount(); ++i) {
-            const TQorFile* record = items.GetFile(i);
+        // The records move to the list: the manager frees them right after.
+        for (std::unique_ptr<TQorFile>& record : items.Files) {
             if (addChildren && TLoadCycleRules::IsPageLink(*record)) pwtTree->AddChild(current, *record);
-            pflFile->AddFile(*record);
+            pflFile->AddFile(std::move(record));
         }
+        items.ClearFileList();
         pflFile->ShowList();
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
-        if (!sender->LocalList) mmSource->setPlainText(TQtText::ToQ(items.Source));
+        if (!sender->LocalList) {
+            // Taken as the records are: nothing reads it after this.
+            pendingSource_ = std::async(std::launch::async | std::launch::deferred,
+                                        [text = std::move(items.Source)] { return TQtText::ToQ(text); });
+            if (pgcFile->currentWidget() == mmSource) ShowSource();
+        }
         caption = items.Title;
         const int item = TLoadCycleRules::CharsetItem(items.Charset);
         if (item < mnuCharset.size()) mnuCharset[item]->setChecked(true);
@@ -834,6 +841,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     sender->DisableOpen = false;
     SetCursorBusy(false);
     UpdateActions();
+    if (OnPageShown) OnPageShown();
 }
 
 void TYarvWnd::MonitorChange(const std::string& path) {
@@ -1162,11 +1170,17 @@ void TYarvWnd::FileStartDrag() {
     sotTarget->NoAccept = false;
 }
 
+void TYarvWnd::ShowSource() {
+    if (!pendingSource_.valid()) return;
+    mmSource->setPlainText(pendingSource_.get());
+}
+
 void TYarvWnd::pgcFileChange(int index) {
     if (index == 0) {
         pflFile->setFocus();
         ShowListStatus();
     } else if (index == 1) {
+        ShowSource();
         mmSource->setFocus();
         ShowStatus({});
     } else {

@@ -35,8 +35,10 @@
 #include <QIcon>
 #include <QList>
 #include <QMainWindow>
+#include <QString>
 
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <vector>
@@ -159,6 +161,8 @@ public:
     bool SkipTreeClick = false;
     bool MonitorReload = false;
     bool NoPage = true;
+    // After a load's end has shown its page (file list, tree, status).
+    std::function<void()> OnPageShown;
     int TrayState = 0;
     Qt::KeyboardModifiers ShiftState;
     std::unique_ptr<TDirMonitor> DirMonitor;
@@ -275,6 +279,9 @@ private:
     void pflFileDblClick();
     void pflFileDelete(bool shift);
     void pgcFileChange(int index);
+    // Puts the shown page's source into its tab; a huge text takes long
+    // there, so it waits until the tab is first shown.
+    void ShowSource();
     void cmbFilterChange(int index);
     void cmbProxyChange(int index);
     bool TreeKey(QKeyEvent* event);
@@ -302,6 +309,8 @@ private:
     bool stateSaved_ = false;
     bool firstShow_ = true;
     bool busyCursor_ = false;
+    // The source tab's text, converted on a worker while the tab is hidden.
+    std::future<QString> pendingSource_;
     // Last: gone first, so no load reports to a window half taken apart.
     std::unique_ptr<TQorLoadManager> plmLoader;
 };

@@ -58,7 +58,22 @@ bool TFileListRows::Before(const TFileListRow& a, const TFileListRow& b, int col
     return a.Order < b.Order;
 }
 
+TFileListRows::TPageKeys TFileListRows::PageKeys() const {
+    TPageKeys keys;
+    if (!PageFile) return keys;
+    keys.compURL = PageFile->URL->GetCompURL();
+    TInetURLEx page;
+    page.Assign(PageFile->URL.get());
+    page.WithPort = true;
+    keys.folder = page.GetCompFullDir();
+    return keys;
+}
+
 bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
+    return MakeRow(file, row, PageKeys());
+}
+
+bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row, const TPageKeys& page) const {
     const TInetURLEx& url = *file.URL;
     row = TFileListRow();
     row.File = &file;
@@ -70,7 +85,7 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
             name = url.FileName;
         } else {
             // The page itself or one of its parents gets no row.
-            if (PageFile && PageFile->URL->GetCompURL().starts_with(url.GetCompURL())) return false;
+            if (PageFile && page.compURL.starts_with(url.GetCompURL())) return false;
             std::string_view dir = url.Dir;
             dir = dir.size() >= 2 ? dir.substr(1, dir.size() - 2) : std::string_view();
             const size_t slash = TSjisText::FindLastChar(dir, '/');
@@ -106,20 +121,13 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
     // Location relative to the page's folder. Both sides carry the port: the
     // record's key has it, so the folder's must too, or no address on an
     // explicit port would ever be inside its page's folder.
-    std::string location;
-    {
-        TInetURLEx own;
-        own.Assign(&url);
-        own.WithPort = true;
-        location = own.GetFullDir();
-        if (PageFile) {
-            TInetURLEx page;
-            page.Assign(PageFile->URL.get());
-            page.WithPort = true;
-            const std::string folder = page.GetCompFullDir();
-            if (url.GetCompURL().starts_with(folder)) location.erase(0, std::min(folder.size(), location.size()));
-        }
-    }
+    // (The record's folder as GetFullDir gives it with WithPort set, built
+    // here without a copy of the address.)
+    std::string location = url.Scheme + "://" + url.Host;
+    if (!url.Port.empty()) location += ":" + url.Port;
+    location += url.Dir;
+    if (PageFile && url.GetCompURL().starts_with(page.folder))
+        location.erase(0, std::min(page.folder.size(), location.size()));
 
     const auto exists = [&](bool folder) {
         const std::string path = url.GetLocalPath();
@@ -143,7 +151,11 @@ bool TFileListRows::MakeRow(const TQorFile& file, TFileListRow& row) const {
 int TFileListRows::AddFile(const TQorFile& file) {
     auto copy = std::make_unique<TQorFile>();
     copy->Assign(&file);
-    files_.push_back(std::move(copy));
+    return AddFile(std::move(copy));
+}
+
+int TFileListRows::AddFile(std::unique_ptr<TQorFile> file) {
+    files_.push_back(std::move(file));
     return static_cast<int>(files_.size()) - 1;
 }
 
@@ -156,11 +168,14 @@ void TFileListRows::ClearRows() { rows_.clear(); }
 
 void TFileListRows::ShowList() {
     rows_.reserve(rows_.size() + files_.size());
-    TFileListRow row;
+    const TPageKeys page = PageKeys();
     for (size_t i = 0; i < files_.size(); ++i) {
-        if (!MakeRow(*files_[i], row)) continue;
+        TFileListRow& row = rows_.emplace_back();
+        if (!MakeRow(*files_[i], row, page)) {
+            rows_.pop_back();
+            continue;
+        }
         row.Order = i;
-        rows_.push_back(std::move(row));
     }
     if (Sort) SortRows();
 }
@@ -175,9 +190,42 @@ void TFileListRows::ShowInOrderOfAppearance() {
 void TFileListRows::SortRows() {
     const int column = std::clamp(ActiveCol, 0, kColumns - 1);
     const int direction = columnOrder_[static_cast<size_t>(column)];
-    std::stable_sort(rows_.begin(), rows_.end(), [&](const TFileListRow& a, const TFileListRow& b) {
-        return Before(a, b, column, direction);
+    // The order of Before, with each row's key folded once: CompareKeys
+    // folds only single-byte letters, and where it leaves a byte as it is
+    // the other text's byte at that place is no letter, or is one that
+    // compares the same either way, so comparing folded keys byte by byte
+    // gives its result. Order breaks ties, so any sort gives the stable
+    // result; indices sort without moving the rows' texts around.
+    std::vector<std::string> keys(rows_.size());
+    for (size_t i = 0; i < rows_.size(); ++i) {
+        const TFileListRow& row = rows_[i];
+        keys[i] = TSjisText::UpperCase(row.IsFolder ? row.Caption : row.Text(column));
+    }
+    std::vector<size_t> order(rows_.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        const TFileListRow& ra = rows_[a];
+        const TFileListRow& rb = rows_[b];
+        int result = ra.IsFolder != rb.IsFolder ? (ra.IsFolder ? -1 : 1) : keys[a].compare(keys[b]);
+        if (direction == 1) result = -result;
+        if (result != 0) return result < 0;
+        return ra.Order < rb.Order;
     });
+    // Rows move into place along the permutation's cycles: no second
+    // table of rows.
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (order[start] == start) continue;
+        TFileListRow held = std::move(rows_[start]);
+        size_t at = start;
+        while (order[at] != start) {
+            const size_t from = order[at];
+            rows_[at] = std::move(rows_[from]);
+            order[at] = at;
+            at = from;
+        }
+        rows_[at] = std::move(held);
+        order[at] = at;
+    }
 }
 
 bool TFileListRows::ColumnClick(int column) {

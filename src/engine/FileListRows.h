@@ -58,6 +58,8 @@ public:
 
     // Appends a copy of the record; no row until ShowList. Its index.
     int AddFile(const TQorFile& file);
+    // Takes the record itself (no copy).
+    int AddFile(std::unique_ptr<TQorFile> file);
     // Frees every record and removes every row.
     void ClearList();
     // Removes the rows only (Files stay).
@@ -104,6 +106,14 @@ public:
     std::function<bool(const std::string& localPath, bool folder)> Exists;
 
 private:
+    // What every row of one page needs from the page, worked out once.
+    struct TPageKeys {
+        std::string compURL; // the page's address key
+        std::string folder;  // its folder's key, with the port
+    };
+    TPageKeys PageKeys() const;
+    bool MakeRow(const TQorFile& file, TFileListRow& row, const TPageKeys& page) const;
+
     std::vector<std::unique_ptr<TQorFile>> files_;
     std::vector<TFileListRow> rows_;
     std::array<int, kColumns> columnOrder_{};

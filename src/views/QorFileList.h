@@ -17,6 +17,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,7 @@ public:
     void SetFilterExtensions(std::vector<std::string> extensions) { Core.FilterExtensions = std::move(extensions); }
 
     int AddFile(const TQorFile& file) { return Core.AddFile(file); }
+    int AddFile(std::unique_ptr<TQorFile> file) { return Core.AddFile(std::move(file)); }
     void ClearList();
     // Builds the rows (the caller removes old rows with ClearRows first when
     // it shows the list again), sorted when Sort is on; the first row gets

@@ -120,6 +120,19 @@ private:
         QTest::mouseClick(Wnd().pwtTree->viewport(), Qt::LeftButton, mods, caption.center());
     }
     int RowCount() { return static_cast<int>(Wnd().pflFile->Core.Rows().size()); }
+    void DoubleClickRow(const std::string& fileName) {
+        TQorFileList* list = Wnd().pflFile;
+        for (int row = 0; row < RowCount(); ++row) {
+            if (list->GetFileInfo(row)->URL->FileName != fileName) continue;
+            const QModelIndex index = list->model()->index(row, 0);
+            list->setCurrentIndex(index);
+            const QPoint at = list->visualRect(index).center();
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+            return;
+        }
+        QFAIL("no such row");
+    }
 
     static std::string IndexPage() {
         return "<html><head><title>" + TCodePage::FromUtf8("索引") +
@@ -158,6 +171,9 @@ private slots:
         QCOMPARE(Wnd().windowTitle(), U("索引 - Vorlen Tiram"));
         QCOMPARE(Status(), U("ステータス : 200"));
         QCOMPARE(Wnd().PageIcon, TQorPageTree::ImageLoaded);
+        // The source goes into its tab when the tab is shown, and while it
+        // is shown each page's source goes there at once.
+        Wnd().pgcFile->setCurrentWidget(Wnd().mmSource);
         QVERIFY(Wnd().mmSource->toPlainText().contains("a.html"));
         // The address bar keeps the port: Enter there opens the same server.
         QCOMPARE(TQtText::ToQ(Wnd().pabAddress->GetURL()), QString::fromStdString(server_->Url("/index.html")));
@@ -174,6 +190,8 @@ private slots:
         QCOMPARE(Wnd().pwtTree->CurrentNode(), child);
         QCOMPARE(TQtText::ToQ(child->Caption()), U("A"));
         QCOMPARE(Wnd().pwtTree->Core().HistoryCount(), 2);
+        QVERIFY(Wnd().mmSource->toPlainText().contains("c.html"));
+        Wnd().pgcFile->setCurrentIndex(0);
 
         Wnd().BackPage();
         WaitLoaded();
@@ -183,6 +201,28 @@ private slots:
         QCOMPARE(Wnd().pwtTree->CurrentNode(), child);
         QCOMPARE(Wnd().pwtTree->Core().HistoryCount(), 2);
         QVERIFY(!Wnd().pwtTree->IsCanForward());
+    }
+
+    void doubleClickedPageRowsOpen() {
+        Create(server_->Url("/index.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Wnd().NoPage, kPatience);
+        WaitLoaded();
+        // A page row of the tree's current page opens its child node.
+        DoubleClickRow("a.html");
+        WaitLoaded();
+        TQorPageNode* page = TopPage();
+        QCOMPARE(Wnd().pwtTree->CurrentNode(), page->Child(0));
+        QCOMPARE(TQtText::ToQ(page->Child(0)->Caption()), U("A"));
+        QCOMPARE(RowCount(), 1);
+
+        // After a page opened from the history it opens as a new top page.
+        Wnd().OpenURL(server_->Url("/index.html"), loHistory);
+        WaitLoaded();
+        DoubleClickRow("b.html");
+        WaitLoaded();
+        QCOMPARE(Wnd().pwtTree->RootNode()->ChildCount(), 2);
+        QCOMPARE(TQtText::ToQ(TopPage(1)->Caption()), U("B"));
+        QCOMPARE(Wnd().pwtTree->CurrentNode(), TopPage(1));
     }
 
     void cachedReopenKeepsChildrenShiftRebuilds() {
@@ -307,6 +347,12 @@ private slots:
         Wnd().pflFile->selectAll();
         QTest::keyClick(Wnd().pflFile, Qt::Key_Delete);
         QVERIFY(refused);
+
+        // A folder after a page whose source was never shown: its source
+        // tab stays empty, not holding the page's.
+        Open(folder.Native());
+        Wnd().pgcFile->setCurrentWidget(Wnd().mmSource);
+        QVERIFY(Wnd().mmSource->toPlainText().isEmpty());
     }
 
     void escDuringALoadKeepsTheShownPage() {

@@ -158,6 +158,30 @@ TEST_F(FileListRowsTest, LocalFoldersComeBeforeEveryOtherRowAndTiesKeepTheirOrde
                 }
 }
 
+TEST_F(FileListRowsTest, SortedRowsFollowTheComparisonForEveryMixOfBytes) {
+    // Every text of up to three bytes from letters of both cases, a symbol
+    // between the cases, lead and trail bytes (one of them a letter) and a
+    // lone lead byte: the sorted list must be in the order Before gives.
+    const std::string alphabet = "aAz_\x83\x41\x61\x95";
+    std::vector<std::string> texts{""};
+    for (size_t from = 0, length = 0; length < 3; ++length) {
+        const size_t to = texts.size();
+        for (size_t i = from; i < to; ++i)
+            for (char c : alphabet) texts.push_back(texts[i] + c);
+        from = to;
+    }
+    SetPage("http://h/");
+    for (size_t i = 0; i < texts.size(); ++i) Add("http://h/f" + std::to_string(i) + ".txt", "x" + texts[i]);
+    for (int direction = 0; direction < 2; ++direction) {
+        rows_.SetSortOrder(direction);
+        Show();
+        ASSERT_EQ(rows_.Rows().size(), texts.size());
+        for (size_t i = 1; i < rows_.Rows().size(); ++i)
+            ASSERT_TRUE(TFileListRows::Before(rows_.Rows()[i - 1], rows_.Rows()[i], 0, direction))
+                << rows_.Rows()[i - 1].Caption << " / " << rows_.Rows()[i].Caption;
+    }
+}
+
 TEST_F(FileListRowsTest, HeaderClicksFlipEachColumnOnItsOwn) {
     SetPage("http://h/");
     for (const char* url : {"http://h/b.html", "http://h/A.html", "http://h/c.html"}) Add(url);

@@ -8,12 +8,16 @@
 #include "shell/ShellObject.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QSessionManager>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    QElapsedTimer sinceStart;
+    sinceStart.start();
     QApplication app(argc, argv);
     // Hidden windows (the preview, download windows behind a hidden main
     // window) must not end the program: only the main window does.
@@ -30,6 +34,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     wnd->setAttribute(Qt::WA_DeleteOnClose);
+    // For benchmarks and tests that run the program: a line on standard
+    // output each time a page has been shown.
+    if (qEnvironmentVariableIsSet("VORLEN_REPORT_SHOWN"))
+        wnd->OnPageShown = [sinceStart] {
+            std::printf("vorlen: page shown %lld ms after start\n", static_cast<long long>(sinceStart.elapsed()));
+            std::fflush(stdout);
+        };
     QObject::connect(wnd, &QObject::destroyed, &app, &QCoreApplication::quit);
 
     // SIGTERM, SIGINT, SIGHUP and a session's end close the window as Exit does.
