@@ -13,6 +13,7 @@
 #include "shell/FilePropertyDlg.h"
 #include "shell/QtMainThreadBridge.h"
 #include "shell/QtText.h"
+#include "support/DialogDriver.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "views/QorAddressBar.h"
@@ -41,20 +42,6 @@ constexpr int kPatience = 30000;
 using TServer = TTestHttpServer;
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-template <class Box>
-void WhenModal(std::function<void(Box*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(box);
-        }
-    });
-    timer->start();
-}
 
 // The items of a menu as shown: captions, "-" for a separator.
 QStringList Shown(QMenu* menu) {

@@ -15,6 +15,7 @@
 #include "platform/IniFile.h"
 #include "shell/QtMainThreadBridge.h"
 #include "shell/QtText.h"
+#include "support/DialogDriver.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
 #include "views/QorAddressBar.h"
@@ -64,21 +65,6 @@ int ClosedPort() {
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd);
     return ntohs(address.sin_port);
-}
-
-// Runs `action` on the modal box of the given type as soon as it is open.
-template <class Box>
-void WhenModal(std::function<void(Box*)> action) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, action] {
-        if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            action(box);
-        }
-    });
-    timer->start();
 }
 
 } // namespace

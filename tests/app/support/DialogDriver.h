@@ -5,10 +5,13 @@
 #include "shell/QtText.h"
 
 #include <QAbstractButton>
+#include <QApplication>
+#include <QTimer>
 #include <QLineEdit>
 #include <QTreeWidget>
 #include <QtTest>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -50,3 +53,18 @@ struct TShownMessages {
         dialog.OnError = [this](const std::string& message) { Texts.push_back(TQtText::ToQ(message)); };
     }
 };
+
+// Runs `action` on the modal box of the given type as soon as it is open.
+template <class Box>
+void WhenModal(std::function<void(Box*)> action) {
+    auto* timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, action] {
+        if (auto* box = qobject_cast<Box*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            action(box);
+        }
+    });
+    timer->start();
+}
