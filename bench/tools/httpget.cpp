@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     TInetURLEx parsed(url);
     TInetHTTP http;
     http.Timeout = 30;
-    http.Port = parsed.Port.empty() ? 80 : std::atoi(parsed.Port.c_str());
+    http.Port = parsed.Port.empty() ? (parsed.Scheme == "https" ? 443 : 80) : std::atoi(parsed.Port.c_str());
     if (!memory) {
         http.ReceiveToFile = true;
         http.TargetFile = TWinPath::FromNative(argv[2]);

@@ -47,6 +47,9 @@ bool TInetHTTP::AbsoluteTarget(const TInetURLEx& url) const {
 
 bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
     const bool secure = url.Scheme == "https";
+    // Port is the caller's (the origin's): it is lent to the proxy for the
+    // connect only, so that the Get after a Head on this object still
+    // tunnels to the origin and not to the proxy itself.
     const int targetPort = Port;
     if (!ProxyHost.empty()) {
         Host = ProxyHost;
@@ -55,6 +58,7 @@ bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
         Host = url.Host;
     }
     Open();
+    Port = targetPort;
     if (ErrorCode == 2) return false;
     if (secure && ErrorCode == 0) {
         // Never falls back to plain text: a failure here ends the request.

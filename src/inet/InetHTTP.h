@@ -38,8 +38,9 @@ public:
     bool HeaderParsed = false;
     bool StopAtHeader = true;
 
-    // Without a proxy, Host becomes the address's host and Port stays as the
-    // caller set it (the address's port, or 80; 443 for https). An https
+    // Host becomes the address's host (the proxy's through a proxy) and Port
+    // stays as the caller set it (the address's port, or 80; 443 for https),
+    // also through a proxy, which is connected to at ProxyPort. An https
     // address goes over TLS, through a proxy inside a CONNECT tunnel to
     // host:Port; it never falls back to plain text. The request header's extra
     // lines are cleared by Head and kept by Get.

@@ -154,6 +154,13 @@ void TTestTlsRelay::Serve(int fd) {
             answer = "HTTP/1.0 200 Connection established\r\n\r\n";
         }
         SendAll(fd, answer.data(), answer.size());
+        // Whatever came after the blank line already belongs to the tunnel.
+        size_t end = request.find("\r\n\r\n");
+        if (backend >= 0 && end != std::string::npos && end + 4 < request.size() &&
+            !SendAll(backend, request.data() + end + 4, request.size() - end - 4)) {
+            ::close(backend);
+            backend = -1;
+        }
     }
     if (backend >= 0) Relay(fd, ssl, backend);
     if (ssl) {
