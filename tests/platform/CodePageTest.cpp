@@ -115,7 +115,7 @@ TEST(CodePageTest, OtherFdBytesStayInvalid) {
         SCOPED_TRACE(c.name);
         EXPECT_EQ(TCodePage::ToUtf8(c.cp932), c.utf8);
         char32_t cp = 0;
-        if (c.cp932[0] == '\xFD') EXPECT_EQ(TCodePage::EscapeAt(c.cp932, 0, cp), 0u);
+        if (c.cp932[0] == '\xFD') { EXPECT_EQ(TCodePage::EscapeAt(c.cp932, 0, cp), 0u); }
     }
 }
 
