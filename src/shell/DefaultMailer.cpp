@@ -28,7 +28,7 @@ QString KeyFileValue(const QString& path, const QString& section, const QString&
 }
 
 // The first desktop id of the mailto: default, in the lookup order of the
-// freedesktop spec (desktop-specific lists are left to the desktop).
+// freedesktop MIME applications rules (desktop-specific lists are left to the desktop).
 QString MailtoHandler() {
     QStringList lists;
     for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
