@@ -197,15 +197,16 @@ int64_t TInetBase::ReceiveDataForMemory() {
         if (!stream.WaitForData(Timeout * 1000)) {
             timedOut = true;
         } else if (!OwnerRead(stream)) {
-            // std::string grows geometrically: linear in the answer's size.
-            std::string received;
-            char chunk[kInetChunkSize];
+            // Each chunk is read straight into the end of the answer; it
+            // counts once taken in, after OnReceiveData.
+            TInetMemoryStream received;
             for (;;) {
                 TThread::CheckPoint();
+                char* chunk = received.Extend(kInetChunkSize);
                 int n = stream.Read(chunk, kInetChunkSize);
                 if (n <= 0 || ErrorCode != 0) break;
                 if (OnReceiveData) OnReceiveData(this, n);
-                received.append(chunk, static_cast<size_t>(n));
+                received.Commit(static_cast<size_t>(n));
                 if (!ReadCheck(received, n, stream)) break;
             }
             ReceiveLength = static_cast<int64_t>(received.size());
@@ -275,7 +276,7 @@ bool TInetBase::OwnerRead(TInetSocketStream&) { return false; }
 std::string TInetBase::GetText() const { return std::string(ReceiveBuffer.c_str()); }
 
 void TInetBase::ReleaseReceiveBuffer() {
-    std::string().swap(ReceiveBuffer);
+    ReceiveBuffer.clear();
     ReceiveLength = 0;
 }
 

@@ -15,6 +15,7 @@
 // recorded when none is recorded yet. A Cancel stays in force: once
 // ErrorCode is 1, Open, SendData and ReceiveData refuse to start, so a
 // Cancel that arrives between two requests is not lost.
+#include "inet/InetMemoryStream.h"
 #include "platform/Transport.h"
 
 #include <atomic>
@@ -76,7 +77,7 @@ public:
 
     // The raw bytes (status line, header, body) of the last receive to
     // memory, and their count.
-    std::string ReceiveBuffer;
+    TInetMemoryStream ReceiveBuffer;
     int64_t ReceiveLength = 0;
 
     bool ReceiveToFile = false;

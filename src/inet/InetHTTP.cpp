@@ -82,8 +82,12 @@ bool TInetHTTP::OpenTunnel(const std::string& host, int port) {
     if (sent) ReceiveDataForMemory();
     StopAtHeader = stopAtHeader;
     if (!sent || ErrorCode != 0) return false;
-    // The proxy says nothing more before the client's first TLS bytes, so
-    // the read stopped at its header's end with nothing of the tunnel in it.
+    // The read stops at the chunk that ends the answer; what follows the
+    // answer in that chunk is the tunnel's, for the TLS handshake to read.
+    size_t headerLength = 0;
+    size_t tunnelStart = FindBodyStart(ReceiveBuffer, 0, headerLength);
+    if (tunnelStart != std::string::npos && tunnelStart < ReceiveBuffer.size())
+        GetSocket()->Unread(ReceiveBuffer.data() + tunnelStart, ReceiveBuffer.size() - tunnelStart);
     TInetHTTPResponseHeader answer;
     answer.SetHeader(GetText());
     ReleaseReceiveBuffer();

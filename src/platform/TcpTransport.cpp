@@ -2,7 +2,9 @@
 
 #include "platform/WaitClock.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
 #include <fcntl.h>
@@ -149,6 +151,7 @@ size_t TTcpTransport::Send(const void* data, size_t count, int timeoutMs) {
 
 TReadyResult TTcpTransport::WaitReadable(int timeoutMs, TEvent* wake) {
     if (fd_ < 0) return rrError;
+    if (Buffered() > 0) return ReadyNow(wake);
     pollfd fds[3] = {{fd_, POLLIN, 0},
                      {shutdownEvent_.Handle(), POLLIN, 0},
                      {wake ? wake->Handle() : -1, POLLIN, 0}};
@@ -161,14 +164,66 @@ TReadyResult TTcpTransport::WaitReadable(int timeoutMs, TEvent* wake) {
     return rrTimeout;
 }
 
+TReadyResult TTcpTransport::ReadyNow(TEvent* wake) const {
+    pollfd fds[2] = {{shutdownEvent_.Handle(), POLLIN, 0}, {wake ? wake->Handle() : -1, POLLIN, 0}};
+    if (shutDown_ || (PollFor(fds, 2, 0) > 0 && ((fds[0].revents | fds[1].revents) & POLLIN))) return rrWoken;
+    return rrReadable;
+}
+
 ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
     if (fd_ < 0) return -1;
+    if (count == 0) return 0;
+    // A shut down connection reads as ended, as the socket itself would.
+    if (shutDown_) return 0;
+    if (Buffered() == 0) {
+        if (!block_) {
+            blockSize_ = kReadBlock;
+            block_ = std::make_unique<char[]>(blockSize_);
+        }
+        begin_ = end_ = 0;
+        ssize_t n = FillBlock(block_.get(), blockSize_);
+        if (n <= 0) return n;
+        end_ = static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(TakeBuffered(buffer, count));
+}
+
+ssize_t TTcpTransport::FillBlock(char* block, size_t size) {
     for (;;) {
-        ssize_t n = ::recv(fd_, buffer, count, MSG_DONTWAIT);
+        ssize_t n = ::recv(fd_, block, size, MSG_DONTWAIT);
         if (n >= 0) return n;
         if (errno == EAGAIN || errno == EWOULDBLOCK) return kRecvNothingYet;
         if (errno != EINTR) return -1;
     }
+}
+
+size_t TTcpTransport::TakeBuffered(void* buffer, size_t count) {
+    size_t n = std::min(count, Buffered());
+    if (n == 0) return 0;
+    std::memcpy(buffer, block_.get() + begin_, n);
+    begin_ += n;
+    return n;
+}
+
+bool TTcpTransport::Unread(const void* data, size_t count) {
+    if (count == 0) return true;
+    if (fd_ < 0) return false;
+    if (count <= begin_) {
+        // The usual case: the bytes were just handed out of this block.
+        begin_ -= count;
+        std::memmove(block_.get() + begin_, data, count);
+        return true;
+    }
+    size_t keep = Buffered();
+    size_t size = std::max(kReadBlock, count + keep);
+    auto block = std::make_unique<char[]>(size);
+    std::memcpy(block.get(), data, count);
+    if (keep > 0) std::memcpy(block.get() + count, block_.get() + begin_, keep);
+    block_ = std::move(block);
+    blockSize_ = size;
+    begin_ = 0;
+    end_ = count + keep;
+    return true;
 }
 
 void TTcpTransport::NoteFailure(TConnectFailure failure, const std::string& detail) {
@@ -191,6 +246,7 @@ void TTcpTransport::Close() {
 
 void TTcpTransport::ReleaseSocket() {
     connected_ = false;
+    begin_ = end_ = 0; // what was read belongs to the connection that goes
     std::lock_guard lock(mutex_);
     if (fd_ < 0) return;
     ::shutdown(fd_, SHUT_RDWR);

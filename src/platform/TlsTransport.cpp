@@ -2,8 +2,10 @@
 
 #include "platform/WaitClock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -96,6 +98,13 @@ int SocketWrite(BIO* bio, const char* data, int count) {
 
 int SocketRead(BIO* bio, char* data, int count) {
     BIO_clear_retry_flags(bio);
+    auto* early = static_cast<TTlsTransport::TEarlyBytes*>(BIO_get_app_data(bio));
+    if (early && early->Left() > 0 && count > 0) {
+        size_t n = std::min(early->Left(), static_cast<size_t>(count));
+        std::memcpy(data, early->bytes.data() + early->at, n);
+        early->at += n;
+        return static_cast<int>(n);
+    }
     for (;;) {
         ssize_t n = ::recv(static_cast<int>(BIO_get_fd(bio, nullptr)), data, static_cast<size_t>(count), 0);
         if (n >= 0) return static_cast<int>(n);
@@ -105,7 +114,7 @@ int SocketRead(BIO* bio, char* data, int count) {
     }
 }
 
-BIO* NewSocketBio(int fd) {
+BIO* NewSocketBio(int fd, TTlsTransport::TEarlyBytes* early) {
     static BIO_METHOD* method = [] {
         // The fd handling (BIO_get_fd, BIO_CTRL_FLUSH, ...) is the socket BIO's.
         BIO_METHOD* m = BIO_meth_new(BIO_get_new_index() | BIO_TYPE_SOURCE_SINK | BIO_TYPE_DESCRIPTOR,
@@ -119,7 +128,10 @@ BIO* NewSocketBio(int fd) {
         return m;
     }();
     BIO* bio = BIO_new(method);
-    if (bio) BIO_set_fd(bio, fd, BIO_NOCLOSE);
+    if (bio) {
+        BIO_set_fd(bio, fd, BIO_NOCLOSE);
+        BIO_set_app_data(bio, early);
+    }
     return bio;
 }
 
@@ -147,6 +159,7 @@ bool TTlsTransport::TrustAlso(const std::string& pemFile) {
 }
 
 void TTlsTransport::FreeSession() {
+    early_ = TEarlyBytes();
     if (!ssl_) return;
     SSL_free(ssl_);
     ssl_ = nullptr;
@@ -183,7 +196,11 @@ TConnectResult TTlsTransport::StartTls(const std::string& serverName, TEvent* ca
         SSL_set_hostflags(ssl_, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
         SSL_set1_host(ssl_, name.c_str());
     }
-    BIO* bio = NewSocketBio(Descriptor());
+    // What the block holds came before the handshake and is the session's
+    // to read; nothing of it may stay behind as plain text.
+    early_.bytes.resize(Buffered());
+    TakeBuffered(early_.bytes.data(), early_.bytes.size());
+    BIO* bio = NewSocketBio(Descriptor(), &early_);
     if (!bio) return fail(cfHandshake, "TLS is not available");
     SSL_set_bio(ssl_, bio, bio);
 
@@ -247,6 +264,7 @@ size_t TTlsTransport::Send(const void* data, size_t count, int timeoutMs) {
 TReadyResult TTlsTransport::WaitReadable(int timeoutMs, TEvent* wake) {
     if (!ssl_) return TTcpTransport::WaitReadable(timeoutMs, wake);
     if (Descriptor() < 0) return rrError;
+    if (Buffered() > 0) return ReadyNow(wake);
     // The socket being readable is not enough: it may hold part of a record,
     // or only a message of TLS itself. Peeking reads records until plain
     // text (or the end, or an error) is there for Recv.
@@ -254,15 +272,17 @@ TReadyResult TTlsTransport::WaitReadable(int timeoutMs, TEvent* wake) {
     short events = POLLIN;
     for (;;) {
         bool ready = SSL_pending(ssl_) > 0;
+        // Bytes from before the handshake are read without the socket.
+        bool early = early_.Left() > 0;
         pollfd fds[3] = {{Descriptor(), events, 0},
                          {ShutdownHandle(), POLLIN, 0},
                          {wake ? wake->Handle() : -1, POLLIN, 0}};
-        int rc = PollFor(fds, 3, ready ? 0 : clock.Remaining());
+        int rc = PollFor(fds, 3, ready || early ? 0 : clock.Remaining());
         if (rc < 0) return rrError;
         // Being woken wins over data that is there as well.
         if ((fds[1].revents | fds[2].revents) & POLLIN) return rrWoken;
         if (ready) return rrReadable;
-        if (!fds[0].revents) return rrTimeout;
+        if (!fds[0].revents && !early) return rrTimeout;
         ERR_clear_error();
         char byte;
         size_t got = 0;
@@ -276,19 +296,29 @@ TReadyResult TTlsTransport::WaitReadable(int timeoutMs, TEvent* wake) {
     }
 }
 
-ssize_t TTlsTransport::Recv(void* buffer, size_t count) {
-    if (!ssl_) return TTcpTransport::Recv(buffer, count);
+ssize_t TTlsTransport::FillBlock(char* block, size_t size) {
+    if (!ssl_) return TTcpTransport::FillBlock(block, size);
     if (Descriptor() < 0) return -1;
-    ERR_clear_error();
-    size_t got = 0;
-    int rc = SSL_read_ex(ssl_, buffer, count, &got);
-    if (rc == 1) return static_cast<ssize_t>(got);
-    int error = SSL_get_error(ssl_, rc);
-    ERR_clear_error();
-    switch (error) {
-    case SSL_ERROR_WANT_READ:
-    case SSL_ERROR_WANT_WRITE: return kRecvNothingYet;
-    case SSL_ERROR_ZERO_RETURN: return 0;
-    default: return -1;
+    // One record per SSL_read; records the session holds already are taken
+    // as well. An end or error after some text is reported by the next fill.
+    size_t total = 0;
+    for (;;) {
+        ERR_clear_error();
+        size_t got = 0;
+        int rc = SSL_read_ex(ssl_, block + total, size - total, &got);
+        if (rc == 1) {
+            total += got;
+            if (total < size && SSL_pending(ssl_) > 0) continue;
+            return static_cast<ssize_t>(total);
+        }
+        int error = SSL_get_error(ssl_, rc);
+        ERR_clear_error();
+        if (total > 0) return static_cast<ssize_t>(total);
+        switch (error) {
+        case SSL_ERROR_WANT_READ:
+        case SSL_ERROR_WANT_WRITE: return kRecvNothingYet;
+        case SSL_ERROR_ZERO_RETURN: return 0;
+        default: return -1;
+        }
     }
 }

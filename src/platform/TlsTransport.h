@@ -9,6 +9,10 @@
 // caller's event, so a cancel or a time-out ends a handshake as it ends a
 // read. Same threads as TTcpTransport: the SSL object is touched by the owner
 // only; Shutdown only shuts the socket down.
+//
+// Reads go through TTcpTransport's block, filled here with decrypted text
+// (SSL_read). Bytes that were in the block when StartTls began came before
+// the handshake (a proxy's tunnel): the session reads them first.
 #include "platform/TcpTransport.h"
 
 #include <string>
@@ -30,12 +34,20 @@ public:
 
     size_t Send(const void* data, size_t count, int timeoutMs) override;
     TReadyResult WaitReadable(int timeoutMs, TEvent* wake) override;
-    ssize_t Recv(void* buffer, size_t count) override;
+
+    // What came in plain before the handshake, for the session's reads.
+    struct TEarlyBytes {
+        std::string bytes;
+        size_t at = 0;
+        size_t Left() const { return bytes.size() - at; }
+    };
 
 protected:
     void ReleaseSocket() override;
+    ssize_t FillBlock(char* block, size_t size) override;
 
 private:
     void FreeSession();
     SSL* ssl_ = nullptr;
+    TEarlyBytes early_;
 };

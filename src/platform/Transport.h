@@ -64,8 +64,15 @@ public:
     virtual TReadyResult WaitReadable(int timeoutMs, TEvent* wake) = 0;
     // Reads what has arrived, without waiting: the byte count, 0 at the end
     // of the stream, kRecvNothingYet when nothing has arrived, -1 on error.
+    // A transport may read the connection in larger blocks than asked for
+    // and hand the rest out on the next calls (WaitReadable counts it).
     static constexpr ssize_t kRecvNothingYet = -2;
     virtual ssize_t Recv(void* buffer, size_t count) = 0;
+    // Owner only: puts `count` bytes back in front of what Recv hands out
+    // next, for a reader that took more than was its own (the bytes after a
+    // proxy's CONNECT answer belong to the tunnel). A transport that cannot
+    // answers false.
+    virtual bool Unread(const void*, size_t count) { return count == 0; }
     // Why the last Connect failed, read by the owner or after the owning
     // thread has ended. Meaningful after crFailed only; cfNone from a
     // transport that cannot tell.

@@ -176,6 +176,57 @@ TEST(TcpTransportTest, WakeEventEndsAWaitWithoutClosing) {
     EXPECT_TRUE(t.Connected());
 }
 
+// The socket is read in blocks; what a block holds beyond the caller's piece
+// is handed out by the next calls, and counts as readable for a wait, which
+// a wake or a Shutdown still wins over. Bytes put back come out first.
+TEST(TcpTransportTest, BlockReadsAreHandedOutInTheCallersPieces) {
+    TServer server;
+    std::string text(10001, '\0');
+    for (size_t i = 0; i < text.size(); ++i) text[i] = TServer::PatternAt(i);
+    server.SetDefault({TServer::Send(text), TServer::Stall()});
+    const std::string request = "GET / HTTP/1.0\r\n\r\n";
+    TTcpTransport t;
+    ASSERT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+    ASSERT_EQ(t.Send(request.data(), request.size(), 20000), request.size());
+    std::string got;
+    char piece[1000];
+    while (got.size() < text.size()) {
+        ASSERT_EQ(t.WaitReadable(20000, nullptr), rrReadable);
+        ssize_t n = t.Recv(piece, sizeof piece);
+        ASSERT_GT(n, 0);
+        ASSERT_LE(n, 1000);
+        got.append(piece, static_cast<size_t>(n));
+        if (got.size() == static_cast<size_t>(n)) { // after the first piece
+            ASSERT_TRUE(t.Unread("Z", 1));
+            ASSERT_EQ(t.Recv(piece, 1), 1);
+            ASSERT_EQ(piece[0], 'Z');
+        }
+    }
+    EXPECT_EQ(got, text);
+    // Everything is out: the stalled socket has nothing more.
+    EXPECT_EQ(t.WaitReadable(20, nullptr), rrTimeout);
+
+    ASSERT_TRUE(t.Unread("xyz", 3));
+    TEvent wake(true, true);
+    EXPECT_EQ(t.WaitReadable(-1, &wake), rrWoken);
+    EXPECT_EQ(t.WaitReadable(-1, nullptr), rrReadable);
+    t.Shutdown();
+    EXPECT_EQ(t.WaitReadable(-1, nullptr), rrWoken);
+    EXPECT_EQ(t.Recv(piece, sizeof piece), 0); // a shut down connection reads as ended
+    t.Close();
+
+    // A new connection starts with nothing of the old one; bytes put back
+    // before anything was read come before the first data.
+    ASSERT_EQ(t.Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+    ASSERT_EQ(t.Send(request.data(), request.size(), 20000), request.size());
+    ASSERT_TRUE(t.Unread("pre", 3));
+    ASSERT_EQ(t.Recv(piece, sizeof piece), 3);
+    EXPECT_EQ(std::string(piece, 3), "pre");
+    ASSERT_EQ(t.WaitReadable(20000, nullptr), rrReadable);
+    ASSERT_GT(t.Recv(piece, 1), 0);
+    EXPECT_EQ(piece[0], text[0]);
+}
+
 TEST(TcpTransportTest, SendGivesUpWhenThePeerTakesNothing) {
     TRawSocket neverAccepted(AF_INET, true); // the connection sits in the queue, unread
     ASSERT_NE(neverAccepted.port, 0);
