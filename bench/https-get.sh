@@ -4,6 +4,8 @@
 # started here (its own configuration, a certificate made for the run), over
 # the data of bench/peers (/tmp/bench-www). Writes bench/results/https-get.md.
 #   RUNS=5 bench/https-get.sh
+# BEFORE=DIR adds rows for the vorlen-httpget in DIR (an earlier build kept
+# aside), measured in the same run, for a before/after table.
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
 RUNS="${RUNS:-5}"
@@ -60,6 +62,11 @@ PRE="rm -f $O/dl.bin; sync"
 M() { local n=$1; shift; "$PY" "$K/lib/measure.py" --out "$RES" --group dl --name "$n" --runs "$RUNS" --bytes $GiB "$@"; }
 M "vorlen TInetHTTP::Get https -> /tmp file" --pre "$PRE" -- "$BIN $TU/big/1g.bin $O/dl.bin"
 M "vorlen TInetHTTP::Get https -> memory" -- "$BIN --memory $TU/big/1g.bin"
+if [ -n "${BEFORE:-}" ]; then
+  M "vorlen TInetHTTP::Get https -> /tmp file (before)" --pre "$PRE" -- "$BEFORE/vorlen-httpget $TU/big/1g.bin $O/dl.bin"
+  M "vorlen TInetHTTP::Get https -> memory (before)" -- "$BEFORE/vorlen-httpget --memory $TU/big/1g.bin"
+fi
 M "curl https -> /tmp file" --pre "$PRE" -- "curl -s --cacert $RUN/cert.pem -o $O/dl.bin $TU/big/1g.bin"
 M "curl https -> /dev/null" -- "curl -s --cacert $RUN/cert.pem -o /dev/null $TU/big/1g.bin"
 bench_report https-get
+[ -f "$HERE/results/https-get.notes" ] && cat "$HERE/results/https-get.notes" >> "$HERE/results/https-get.md" || true

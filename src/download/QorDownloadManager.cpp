@@ -14,6 +14,7 @@
 #include "platform/WinPath.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -116,8 +117,14 @@ std::string HeadFileOf(const std::string& partFile) {
     return TWinPath::ChangeFileExt(partFile, ".pch");
 }
 
-// rename(2) alone: false with errno EXDEV across file systems, where the
-// caller copies on a worker instead.
+// Puts the body file in the place of the empty file that holds the save
+// name: false with errno EXDEV across file systems, where the caller copies
+// on a worker instead. The two are exchanged, not replaced: a rename over an
+// existing file makes ext4 write the renamed file out there and then (its
+// guard for programs that rewrite files that way), which costs the writing
+// of the whole body at the end of the transfer, and makes the next fsync of
+// any file wait for it. The empty file comes back under the partial name
+// and goes.
 bool RenameOnly(const std::string& from, const std::string& to) {
     const std::string a = TWinPath::ToNative(from);
     const std::string b = TWinPath::ToNative(to);
@@ -125,6 +132,12 @@ bool RenameOnly(const std::string& from, const std::string& to) {
         errno = ENOENT;
         return false;
     }
+    if (::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0) {
+        ::unlink(a.c_str());
+        return true;
+    }
+    // No exchange on this file system, or no empty file: an ordinary rename.
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOENT) return false;
     return ::rename(a.c_str(), b.c_str()) == 0;
 }
 

@@ -124,7 +124,9 @@ void TInetHTTP::Get(const std::string& urlText, bool post) {
     std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), post);
     if (!Transfer(url, request)) return;
     // A file receive parsed the header on the way (DoFileWrite).
-    if (!ReceiveToFile) ResponseHeader.SetHeader(GetText());
+    // The received text up to its first zero byte, as GetText gives it,
+    // without copying an answer of any size.
+    if (!ReceiveToFile) ResponseHeader.SetHeader(std::string_view(ReceiveBuffer.c_str()));
     Close();
 }
 

@@ -12,25 +12,33 @@
 namespace {
 
 constexpr size_t kFirstBlock = 16 * 1024;
-// From this size on the block is its own mapping and asks for huge pages.
-constexpr size_t kHugeFrom = 8 * 1024 * 1024;
+// From this size on the block is a mapping of its own, in whole huge pages,
+// grown by mremap.
+constexpr size_t kMappedFrom = 8 * 1024 * 1024;
+constexpr size_t kHugePage = 2 * 1024 * 1024;
 
-void AdviseHuge(char* block, size_t size) {
+bool Mapped(size_t capacity) { return capacity >= kMappedFrom; }
+
+void Release(char* block, size_t capacity) {
+    if (Mapped(capacity)) ::munmap(block, capacity);
+    else std::free(block);
+}
+
+// The hint covers the whole mapping: advice on a part of it would split it,
+// and mremap grows only a mapping that is one piece.
+void AdviseHuge(char* block, size_t capacity) {
 #ifdef MADV_HUGEPAGE
-    static const uintptr_t page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
-    uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) & ~(page - 1);
-    uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) & ~(page - 1);
     // Only a hint: where huge pages are not granted, small ones serve.
-    if (end > begin) ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+    ::madvise(block, capacity, MADV_HUGEPAGE);
 #else
     (void)block;
-    (void)size;
+    (void)capacity;
 #endif
 }
 
 } // namespace
 
-TInetMemoryStream::~TInetMemoryStream() { std::free(data_); }
+TInetMemoryStream::~TInetMemoryStream() { Release(data_, capacity_); }
 
 TInetMemoryStream::TInetMemoryStream(TInetMemoryStream&& other) noexcept
     : data_(std::exchange(other.data_, nullptr)),
@@ -39,7 +47,7 @@ TInetMemoryStream::TInetMemoryStream(TInetMemoryStream&& other) noexcept
 
 TInetMemoryStream& TInetMemoryStream::operator=(TInetMemoryStream&& other) noexcept {
     if (this != &other) {
-        std::free(data_);
+        Release(data_, capacity_);
         data_ = std::exchange(other.data_, nullptr);
         size_ = std::exchange(other.size_, 0);
         capacity_ = std::exchange(other.capacity_, 0);
@@ -53,17 +61,29 @@ void TInetMemoryStream::Reserve(size_t needed) {
     // part not written yet cost nothing until they are.
     size_t capacity = capacity_ < kFirstBlock ? kFirstBlock : capacity_;
     while (capacity < needed) {
-        if (capacity > SIZE_MAX / 2) {
-            capacity = needed;
-            break;
-        }
+        if (capacity > SIZE_MAX / 4) throw std::bad_alloc();
         capacity *= 2;
     }
-    auto* block = static_cast<char*>(std::realloc(data_, capacity));
-    if (!block) throw std::bad_alloc();
-    data_ = block;
+    if (!Mapped(capacity)) {
+        auto* block = static_cast<char*>(std::realloc(data_, capacity));
+        if (!block) throw std::bad_alloc();
+        data_ = block;
+    } else if (!Mapped(capacity_)) {
+        // The one copy: from the small block into the mapping.
+        capacity = (capacity + kHugePage - 1) / kHugePage * kHugePage;
+        void* map = ::mmap(nullptr, capacity, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (map == MAP_FAILED) throw std::bad_alloc();
+        AdviseHuge(static_cast<char*>(map), capacity);
+        if (size_ > 0) std::memcpy(map, data_, size_ + 1);
+        std::free(data_);
+        data_ = static_cast<char*>(map);
+    } else {
+        // The pages move with their mapping: nothing is copied.
+        void* map = ::mremap(data_, capacity_, capacity, MREMAP_MAYMOVE);
+        if (map == MAP_FAILED) throw std::bad_alloc();
+        data_ = static_cast<char*>(map);
+    }
     capacity_ = capacity;
-    if (capacity >= kHugeFrom) AdviseHuge(data_, capacity_);
 }
 
 void TInetMemoryStream::append(const char* bytes, size_t count) {
@@ -86,7 +106,7 @@ void TInetMemoryStream::Commit(size_t count) {
 }
 
 void TInetMemoryStream::clear() {
-    std::free(data_);
+    Release(data_, capacity_);
     data_ = nullptr;
     size_ = 0;
     capacity_ = 0;
