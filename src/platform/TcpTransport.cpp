@@ -178,7 +178,7 @@ ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
     if (Buffered() == 0) {
         if (!block_) {
             blockSize_ = kReadBlock;
-            block_ = std::make_unique<char[]>(blockSize_);
+            block_ = std::make_unique_for_overwrite<char[]>(blockSize_);
         }
         begin_ = end_ = 0;
         ssize_t n = FillBlock(block_.get(), blockSize_);
@@ -216,7 +216,7 @@ bool TTcpTransport::Unread(const void* data, size_t count) {
     }
     size_t keep = Buffered();
     size_t size = std::max(kReadBlock, count + keep);
-    auto block = std::make_unique<char[]>(size);
+    auto block = std::make_unique_for_overwrite<char[]>(size);
     std::memcpy(block.get(), data, count);
     if (keep > 0) std::memcpy(block.get() + count, block_.get() + begin_, keep);
     block_ = std::move(block);
