@@ -7,10 +7,10 @@ TInetSocketStream::TInetSocketStream(TTransport* socket, int timeoutMs)
 
 int TInetSocketStream::Read(void* buffer, int count) {
     if (!socket_ || count <= 0) return 0;
-    // While data streams in, it is usually there already: take it with one
-    // call and wait only when nothing has arrived. That halves the system
-    // calls of a transfer made of small reads. A Release still wins over
-    // data that is there as well.
+    // While data streams in, it is usually there already (the transport
+    // reads the socket in large blocks and hands them out in our pieces):
+    // take it with one call and wait only when nothing has arrived. A
+    // Release still wins over data that is there as well.
     if (released_.load(std::memory_order_acquire)) {
         released_.store(false, std::memory_order_relaxed);
         waitEvent_.ResetEvent();
