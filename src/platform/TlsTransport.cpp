@@ -299,26 +299,18 @@ TReadyResult TTlsTransport::WaitReadable(int timeoutMs, TEvent* wake) {
 ssize_t TTlsTransport::FillBlock(char* block, size_t size) {
     if (!ssl_) return TTcpTransport::FillBlock(block, size);
     if (Descriptor() < 0) return -1;
-    // One record per SSL_read; records the session holds already are taken
-    // as well. An end or error after some text is reported by the next fill.
-    size_t total = 0;
-    for (;;) {
-        ERR_clear_error();
-        size_t got = 0;
-        int rc = SSL_read_ex(ssl_, block + total, size - total, &got);
-        if (rc == 1) {
-            total += got;
-            if (total < size && SSL_pending(ssl_) > 0) continue;
-            return static_cast<ssize_t>(total);
-        }
-        int error = SSL_get_error(ssl_, rc);
-        ERR_clear_error();
-        if (total > 0) return static_cast<ssize_t>(total);
-        switch (error) {
-        case SSL_ERROR_WANT_READ:
-        case SSL_ERROR_WANT_WRITE: return kRecvNothingYet;
-        case SSL_ERROR_ZERO_RETURN: return 0;
-        default: return -1;
-        }
+    // One record's text per SSL_read: the block holds a whole one (16 KiB
+    // at most), which Recv then hands out in its pieces.
+    ERR_clear_error();
+    size_t got = 0;
+    int rc = SSL_read_ex(ssl_, block, size, &got);
+    if (rc == 1) return static_cast<ssize_t>(got);
+    int error = SSL_get_error(ssl_, rc);
+    ERR_clear_error();
+    switch (error) {
+    case SSL_ERROR_WANT_READ:
+    case SSL_ERROR_WANT_WRITE: return kRecvNothingYet;
+    case SSL_ERROR_ZERO_RETURN: return 0;
+    default: return -1;
     }
 }
