@@ -310,6 +310,10 @@ void TYarvWnd::CreateControls() {
         sotTarget->NoAccept = false;
     };
     pflFile->OnStartDrag = [this](TQorFileList*) { FileStartDrag(); };
+    // Rows built in the background come after the load's end.
+    pflFile->OnListShown = [this](TQorFileList*) {
+        if (!plmLoader->Loading) UpdateActions();
+    };
     pflFile->OnCheck = [this](TQorFileList*, bool& allow) {
         allow = plmLoader->LocalList;
         if (!allow) RefuseLocalAccess();
@@ -794,7 +798,9 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
             pflFile->AddFile(std::move(record));
         }
         items.ClearFileList();
-        pflFile->ShowList();
+        // A large page's rows are built on a worker; the list fills when
+        // they are ready (a later load's ClearList throws them away).
+        pflFile->ShowListInBackground();
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
         if (!sender->LocalList) {
             // Taken as the records are: nothing reads it after this.
