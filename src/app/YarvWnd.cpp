@@ -3,6 +3,7 @@
 #include "app/PreviewWnd.h"
 #include "app/UnreachListModel.h"
 #include "download/ui/DownloadDlg.h"
+#include "engine/ConnectReason.h"
 #include "engine/LoadCycleRules.h"
 #include "engine/PathToURL.h"
 #include "engine/QorPageItems.h"
@@ -812,10 +813,12 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
         const int item = TLoadCycleRules::CharsetItem(items.Charset);
         if (item < mnuCharset.size()) mnuCharset[item]->setChecked(true);
     }
-    // 14.
+    // 14. A connection that failed says why when the transport knows (TLS).
+    const std::string reason =
+        state == 2 ? TConnectReason::Text(sender->ConnectFailure, sender->ConnectDetail) : std::string();
     if (treePage && current) {
         pwtTree->SetNodeText(current, TLoadCycleRules::NodeCaption(state, reply, current->Caption(),
-                                                                   page.URL->GetPlaneURL()));
+                                                                   page.URL->GetPlaneURL(), reason));
         pwtTree->SetCurrentNode(current);
         pgcNavi->setCurrentWidget(pwtTree);
         if (pgcFile->currentWidget() == plvUnreach) pgcFile->setCurrentIndex(0);
@@ -828,7 +831,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     const std::string title = TLoadCycleRules::WindowTitle(caption, page.URL->GetPlaneURL());
     setWindowTitle(TQtText::ToQ(title));
     // 17.
-    ShowStatus(TLoadCycleRules::StatusText(state, reply, page.URL->GetPlaneURL()));
+    ShowStatus(TLoadCycleRules::StatusText(state, reply, page.URL->GetPlaneURL(), reason));
     RepaintIcons();
     // 18.
     LastOrigin = LoadOrigin;

@@ -134,6 +134,8 @@ void TQorLoadManager::Load(const TQorFile* file) {
     Local = false;
     LocalList = false;
     Modified = false;
+    ConnectFailure = cfNone;
+    ConnectDetail.clear();
 
     PageItems->Title.clear();
     // A cancel of the previous load must not cut this one's redirections
@@ -336,6 +338,12 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
     const TInetHTTPResponseHeader& response = http.ResponseHeader;
 
     if (error == 1 || thread->Refused) Canceled = true;
+    if (error == 2) {
+        if (const TTransport* socket = http.GetSocket()) {
+            ConnectFailure = socket->LastConnectFailure();
+            ConnectDetail = socket->LastFailureDetail();
+        }
+    }
     if (!Canceled && error == 0) {
         Authorized = thread->Authorized;
         AuthUser = thread->AuthUser;

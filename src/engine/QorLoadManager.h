@@ -36,6 +36,7 @@
 #include "inet/CharsetType.h"
 #include "inet/InetBase.h"
 #include "platform/Event.h"
+#include "platform/Transport.h"
 
 #include <atomic>
 #include <functional>
@@ -117,6 +118,11 @@ public:
     bool LocalList = false;  // a generated folder or drive list
     bool Modified = false;
     std::atomic<bool> Canceled{false}; // cancelled, or the body declined
+    // With State 2 of a network load: why the connection could not be
+    // opened, and the transport's words for it (TLS); cfNone and empty
+    // otherwise.
+    TConnectFailure ConnectFailure = cfNone;
+    std::string ConnectDetail;
 
     // Opens the page; null does nothing, as does every call while
     // DisableOpen is set.
