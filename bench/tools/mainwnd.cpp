@@ -6,8 +6,8 @@
 // - the same for `vorlen ADDRESS` as a process, from its start until it
 //   reports the page shown (VORLEN_REPORT_SHOWN);
 // - stall: the main thread's longest gap between ticks of a 1 ms timer
-//   while a generated page of 10 MiB loads (parsing and caching stay on the
-//   worker threads);
+//   while a generated page of 10 MiB loads (parsing, caching and the file
+//   list's rows stay on worker threads);
 // - with --shots DIR: screenshots of a loaded page (tree, file list,
 //   source), of a local folder listing and of the download question.
 //   QT_QPA_PLATFORM=offscreen build/bench/mainwnd-bench
