@@ -262,6 +262,21 @@ private slots:
         QCOMPARE(RowCount(), 0);
     }
 
+    // Rows built on a worker come in after the load; the next load shows
+    // only its own rows, whenever the earlier build ends.
+    void rowsBuiltOnAWorker() {
+        Create();
+        Wnd().pflFile->BackgroundRows = 1;
+        Open(server_->Url("/index.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Wnd().pflFile->Building(), kPatience);
+        QCOMPARE(RowCount(), 3);
+        Open(server_->Url("/index.html"));
+        Open(server_->Url("/a.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Wnd().pflFile->Building(), kPatience);
+        QCOMPARE(RowCount(), 1);
+        QCOMPARE(Wnd().pflFile->GetFileInfo(0)->URL->FileName, std::string("c.html"));
+    }
+
     // A certificate the transport refuses: the status text and the page's
     // node say why, after the usual "open fail" and the address.
     void certificateFailuresSayWhy() {
