@@ -122,6 +122,9 @@ TYarvWnd::TYarvWnd(std::string startURL, QWidget* parent)
 }
 
 TYarvWnd::~TYarvWnd() {
+    // ~QWidget hides the window, which moves the focus: the handler must not
+    // run on a window whose members are gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     if (TQorLoadThread::DefaultAuthorize && plmLoader) TQorLoadThread::DefaultAuthorize = nullptr;
     if (Setting->InitError) return;
     plmLoader->Cancel();
