@@ -3,6 +3,7 @@
 #include "app/PreviewWnd.h"
 #include "app/UnreachListModel.h"
 #include "download/ui/DownloadDlg.h"
+#include "engine/ConnectReason.h"
 #include "engine/LoadCycleRules.h"
 #include "engine/PathToURL.h"
 #include "engine/QorPageItems.h"
@@ -121,6 +122,9 @@ TYarvWnd::TYarvWnd(std::string startURL, QWidget* parent)
 }
 
 TYarvWnd::~TYarvWnd() {
+    // ~QWidget hides the window, which moves the focus: the handler must not
+    // run on a window whose members are gone.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
     if (TQorLoadThread::DefaultAuthorize && plmLoader) TQorLoadThread::DefaultAuthorize = nullptr;
     if (Setting->InitError) return;
     plmLoader->Cancel();
@@ -310,6 +314,10 @@ void TYarvWnd::CreateControls() {
         sotTarget->NoAccept = false;
     };
     pflFile->OnStartDrag = [this](TQorFileList*) { FileStartDrag(); };
+    // Rows built in the background come after the load's end.
+    pflFile->OnListShown = [this](TQorFileList*) {
+        if (!plmLoader->Loading) UpdateActions();
+    };
     pflFile->OnCheck = [this](TQorFileList*, bool& allow) {
         allow = plmLoader->LocalList;
         if (!allow) RefuseLocalAccess();
@@ -794,7 +802,9 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
             pflFile->AddFile(std::move(record));
         }
         items.ClearFileList();
-        pflFile->ShowList();
+        // A large page's rows are built on a worker; the list fills when
+        // they are ready (a later load's ClearList throws them away).
+        pflFile->ShowListInBackground();
         if (!keep && sender->Local && current) pwtTree->SortChildren(current);
         if (!sender->LocalList) {
             // Taken as the records are: nothing reads it after this.
@@ -806,10 +816,12 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
         const int item = TLoadCycleRules::CharsetItem(items.Charset);
         if (item < mnuCharset.size()) mnuCharset[item]->setChecked(true);
     }
-    // 14.
+    // 14. A connection that failed says why when the transport knows (TLS).
+    const std::string reason =
+        state == 2 ? TConnectReason::Text(sender->ConnectFailure, sender->ConnectDetail) : std::string();
     if (treePage && current) {
         pwtTree->SetNodeText(current, TLoadCycleRules::NodeCaption(state, reply, current->Caption(),
-                                                                   page.URL->GetPlaneURL()));
+                                                                   page.URL->GetPlaneURL(), reason));
         pwtTree->SetCurrentNode(current);
         pgcNavi->setCurrentWidget(pwtTree);
         if (pgcFile->currentWidget() == plvUnreach) pgcFile->setCurrentIndex(0);
@@ -822,7 +834,7 @@ void TYarvWnd::plmLoaderLoaded(TQorLoadManager* sender, int state, int reply) {
     const std::string title = TLoadCycleRules::WindowTitle(caption, page.URL->GetPlaneURL());
     setWindowTitle(TQtText::ToQ(title));
     // 17.
-    ShowStatus(TLoadCycleRules::StatusText(state, reply, page.URL->GetPlaneURL()));
+    ShowStatus(TLoadCycleRules::StatusText(state, reply, page.URL->GetPlaneURL(), reason));
     RepaintIcons();
     // 18.
     LastOrigin = LoadOrigin;

@@ -1,6 +1,7 @@
 #include "download/QorDownloadList.h"
 
 #include "download/SizeText.h"
+#include "engine/ConnectReason.h"
 #include "engine/QorFile.h"
 #include "platform/CodePage.h"
 
@@ -442,7 +443,10 @@ void TQorDownloadList::LoadManLoaded(TQorDownloadManager* sender, int error, int
     const bool success = Succeeded(sender);
     {
         std::lock_guard lock(mutex_);
-        row->SubItems[kState] = StateText(sender->Result, sender->StatusCode);
+        // A connection that failed says why when the transport knows (TLS).
+        row->SubItems[kState] = StateText(sender->Result, sender->StatusCode) +
+                                (sender->Result == 2 ? TConnectReason::Suffix(sender->ConnectFailure, sender->ConnectDetail)
+                                                     : std::string());
         row->ImageIndex = success ? kImageDone : kImageError;
         row->SubItems[kLoaded] = DownloadSizeText(sender, success ? 100 : GetProgress(sender));
     }

@@ -170,6 +170,7 @@ void TFileListRows::ShowList() {
     rows_.reserve(rows_.size() + files_.size());
     const TPageKeys page = PageKeys();
     for (size_t i = 0; i < files_.size(); ++i) {
+        if (Stop && i % 256 == 0 && Stop->load(std::memory_order_relaxed)) return;
         TFileListRow& row = rows_.emplace_back();
         if (!MakeRow(*files_[i], row, page)) {
             rows_.pop_back();
@@ -177,6 +178,7 @@ void TFileListRows::ShowList() {
         }
         row.Order = i;
     }
+    if (Stop && Stop->load()) return;
     if (Sort) SortRows();
 }
 
@@ -185,6 +187,43 @@ void TFileListRows::ShowInOrderOfAppearance() {
     ClearRows();
     ShowList();
     Sort = true;
+}
+
+void TFileListRows::CopySettings(const TFileListRows& from) {
+    FilterExtensions = from.FilterExtensions;
+    ShowAnchor = from.ShowAnchor;
+    Sort = from.Sort;
+    ActiveCol = from.ActiveCol;
+    SortOrder = from.SortOrder;
+    columnOrder_ = from.columnOrder_;
+    Exists = from.Exists;
+}
+
+void TFileListRows::TakeList(TFileListRows& from) {
+    files_ = std::move(from.files_);
+    rows_ = std::move(from.rows_);
+    from.files_.clear();
+    from.rows_.clear();
+}
+
+void TFileListRows::AddFileTypes(TFileTypeSource& types) const {
+    // Pages list many files of one type in a row: a type key already met
+    // just before is not looked up again.
+    std::string last;
+    bool any = false;
+    for (const std::unique_ptr<TQorFile>& file : files_) {
+        const TInetURLEx& url = *file->URL;
+        std::string_view name;
+        if (file->Kind == TQorFile::kMail) name = ".eml";
+        else if (!url.FileName.empty()) name = url.FileName;
+        else if (file->Kind != TQorFile::kLocal) name = "index.html";
+        // A local record without a file name is a folder: "" stays.
+        std::string key = TFileTypeTable::TypeKey(name);
+        if (any && key == last) continue;
+        types.AddFileType(name);
+        last = std::move(key);
+        any = true;
+    }
 }
 
 void TFileListRows::SortRows() {

@@ -12,6 +12,7 @@
 #include "engine/QorFile.h"
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -70,6 +71,16 @@ public:
     // Rows in the order of appearance until the next ShowList.
     void ShowInOrderOfAppearance();
 
+    // For building the rows away from the list's thread: the settings that
+    // shape rows and their order (filter, anchors, sort, every column's
+    // direction, Exists), without FileImage and PageFile.
+    void CopySettings(const TFileListRows& from);
+    // Takes the other list's records and rows; it is left empty.
+    void TakeList(TFileListRows& from);
+    // Adds the type of every record to `types`, as MakeRow would: after
+    // this, a copy of the table answers every row of these records.
+    void AddFileTypes(TFileTypeSource& types) const;
+
     // Sorts the rows by ActiveCol in its direction.
     void SortRows();
     // A header click: flips the column's direction, sorts by it, makes it
@@ -101,6 +112,10 @@ public:
     bool Sort = true;
     int ActiveCol = 0;
     int SortOrder = 0;
+
+    // Set: ShowList gives up soon after it turns true, leaving the rows
+    // made so far unsorted (the caller then throws them away).
+    const std::atomic<bool>* Stop = nullptr;
 
     // Whether a local file or folder exists; the disk unless replaced.
     std::function<bool(const std::string& localPath, bool folder)> Exists;

@@ -12,6 +12,8 @@ std::string Ext(const std::string& fileName) {
     return TSjisText::LowerCase(TWinPath::ExtractFileExt(fileName));
 }
 
+std::string InParentheses(const std::string& reason) { return reason.empty() ? reason : " (" + reason + ")"; }
+
 } // namespace
 
 std::string TLoadCycleRules::StartURL(const std::vector<std::string>& arguments) {
@@ -75,15 +77,16 @@ int TLoadCycleRules::PageIcon(int state, int reply, bool fromCache) {
 }
 
 std::string TLoadCycleRules::NodeCaption(int state, int reply, const std::string& caption,
-                                         const std::string& planeURL) {
+                                         const std::string& planeURL, const std::string& reason) {
     if (reply >= 400) return "[" + std::to_string(reply) + "] " + caption;
-    if (state == 2) return "[" + TStringTable::Get(6) + "] " + planeURL;
+    if (state == 2) return "[" + TStringTable::Get(6) + "] " + planeURL + InParentheses(reason);
     if (state == 3) return "[" + TStringTable::Get(7) + "] " + planeURL;
     return caption;
 }
 
-std::string TLoadCycleRules::StatusText(int state, int reply, const std::string& planeURL) {
-    if (state == 2) return TStringTable::Get(6) + " " + planeURL;
+std::string TLoadCycleRules::StatusText(int state, int reply, const std::string& planeURL,
+                                        const std::string& reason) {
+    if (state == 2) return TStringTable::Get(6) + " " + planeURL + InParentheses(reason);
     if (state == 3) return TStringTable::Get(7) + " " + planeURL;
     return TStringTable::Get(58) + " : " + std::to_string(reply);
 }

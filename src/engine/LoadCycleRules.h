@@ -76,12 +76,15 @@ public:
     static int PageIcon(int state, int reply, bool fromCache);
     // The node caption after a load: "[open fail] " / "[time out] " + the
     // plain URL for a failed connection, "[<status>] " + the caption for a
-    // status of 400 and above, else the caption as it is.
+    // status of 400 and above, else the caption as it is. A failed
+    // connection's reason, when there is one (TConnectReason), follows the
+    // URL in parentheses.
     static std::string NodeCaption(int state, int reply, const std::string& caption,
-                                   const std::string& planeURL);
+                                   const std::string& planeURL, const std::string& reason = {});
     // Status text after a load: "open fail <URL>", "time out <URL>" or
-    // "ステータス : <status>".
-    static std::string StatusText(int state, int reply, const std::string& planeURL);
+    // "ステータス : <status>"; the reason as for NodeCaption.
+    static std::string StatusText(int state, int reply, const std::string& planeURL,
+                                  const std::string& reason = {});
     // "<caption> - Vorlen Tiram", the caption being the page title or, when
     // empty, its plain URL.
     static std::string WindowTitle(const std::string& title, const std::string& planeURL);

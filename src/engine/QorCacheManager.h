@@ -11,9 +11,10 @@
 // folder holds the download engine's work files (".pcf", ".pch"); Clear removes
 // both kinds.
 //
-// Threads: Load runs in a cache load thread, Save, Clear and the setters in
-// the main thread; the owning load manager never lets them overlap. Text is
-// the only field they share. Several managers (and several instances of the
+// Threads: Load runs in a cache load thread, Save in a page load thread at
+// the end of its load, Clear and the setters in the main thread; the owning
+// load manager never lets Load and Save overlap and holds a lock around Save,
+// Clear and the setters. Text is the only field Load and Save share. Several managers (and several instances of the
 // program) may share one folder: a save replaces its file atomically, so a
 // reader never sees a page cut short.
 #include <cstdint>

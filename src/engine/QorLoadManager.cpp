@@ -49,6 +49,24 @@ private:
 
 } // namespace
 
+// The page load thread of a page load: before its end report goes to the
+// main thread it keeps the page in the cache, so that the main thread never
+// writes the page and the page is cached by the time the load is reported.
+class TQorLoadManager::TPageLoadThread : public TQorLoadThread {
+public:
+    TPageLoadThread(TQorLoadManager& manager, bool useCache) : manager_(manager), useCache_(useCache) {}
+
+protected:
+    void DoTerminate() override {
+        if (useCache_) manager_.SaveToCache(*this);
+        TQorLoadThread::DoTerminate();
+    }
+
+private:
+    TQorLoadManager& manager_;
+    const bool useCache_; // UseCache when the load began
+};
+
 TQorLoadManager::TQorLoadManager()
     : PageItems(std::make_unique<TQorPageItems>()),
       LoadEvent(std::make_unique<TEvent>(
@@ -80,16 +98,19 @@ bool TQorLoadManager::StopWorkers() {
 
 void TQorLoadManager::SetCachePath(std::string_view path) {
     CachePath = std::string(path);
+    std::lock_guard lock(cacheMutex_);
     Cache->CachePath = CachePath;
 }
 
 void TQorLoadManager::SetCacheSize(unsigned int megabytes) {
     CacheSize = megabytes;
+    std::lock_guard lock(cacheMutex_);
     Cache->CacheSize = megabytes;
 }
 
 void TQorLoadManager::SetUncachePage(TQorUncachePage* list) {
     UncachePage = list;
+    std::lock_guard lock(cacheMutex_);
     Cache->UncachePage = list;
 }
 
@@ -113,6 +134,8 @@ void TQorLoadManager::Load(const TQorFile* file) {
     Local = false;
     LocalList = false;
     Modified = false;
+    ConnectFailure = cfNone;
+    ConnectDetail.clear();
 
     PageItems->Title.clear();
     // A cancel of the previous load must not cut this one's redirections
@@ -158,7 +181,7 @@ void TQorLoadManager::Load(const TQorFile* file) {
         workerStarted_ = false;
     } else {
         LoadFile->Assign(file);
-        auto* thread = new TQorLoadThread;
+        auto* thread = new TPageLoadThread(*this, UseCache);
         thread->DownloadMode = false;
         thread->Conn = Conn;
         thread->Items = PageItems.get();
@@ -215,7 +238,10 @@ void TQorLoadManager::GetMemory(std::string& stream) const {
         stream.assign(body, static_cast<size_t>(http.GetBinaryLen()));
 }
 
-bool TQorLoadManager::ClearCache() { return Cache->Clear(); }
+bool TQorLoadManager::ClearCache() {
+    std::lock_guard lock(cacheMutex_);
+    return Cache->Clear();
+}
 
 bool TQorLoadManager::IsPageExt(std::string_view ext) {
     return IsOneOf(ext, {".pl", ".asp", ".asx", ".wax", ".wvx", ".php", ".cgi", ".cfm", ".jsp",
@@ -312,34 +338,16 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
     const TInetHTTPResponseHeader& response = http.ResponseHeader;
 
     if (error == 1 || thread->Refused) Canceled = true;
+    if (error == 2) {
+        if (const TTransport* socket = http.GetSocket()) {
+            ConnectFailure = socket->LastConnectFailure();
+            ConnectDetail = socket->LastFailureDetail();
+        }
+    }
     if (!Canceled && error == 0) {
         Authorized = thread->Authorized;
         AuthUser = thread->AuthUser;
         AuthPassword = thread->AuthPassword;
-        // An error page is not kept: served again from the cache it would
-        // be reported as a page that arrived (200), and a 401 would hide
-        // the real page from every later load.
-        // Nor is a redirection that was not followed (its target never
-        // arrived): only a page that was fetched, 2xx.
-        if (UseCache && response.StatusCode >= 200 && response.StatusCode < 300) {
-            Cache->Text = PageItems->Source;
-            const std::string requested = LoadFile->URL->GetCompURL();
-            const std::string final = PageItems->PageFile->URL->GetCompURL();
-            // Under the address asked for, the page keeps where it came
-            // from: its relative links are read against that again.
-            if (final != requested) {
-                // Without credentials: they stay out of the cache folder.
-                Cache->FinalURL = PageItems->PageFile->URL->GetPortURL();
-                Cache->FinalReferer = PageItems->PageFile->Referer;
-            }
-            Cache->Save(requested);
-            Cache->FinalURL.clear();
-            Cache->FinalReferer.clear();
-            // After redirections the page is also found under its own address.
-            if (final != requested) Cache->Save(final);
-            Cache->Text.clear();
-            Cache->Text.shrink_to_fit();
-        }
         if (CheckModify && !response.ModifiedDate.empty()) {
             const std::string& date = response.ModifiedDate;
             TDateTime modified = 0;
@@ -351,6 +359,37 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
     }
     if (thread->Refused) HeadText = response.RawHeader;
     LoadEndProcess(error, response.StatusCode);
+}
+
+void TQorLoadManager::SaveToCache(TQorLoadThread& thread) {
+    const TInetHTTP& http = thread.GetHTTP();
+    // An error page is not kept: served again from the cache it would be
+    // reported as a page that arrived (200), and a 401 would hide the real
+    // page from every later load. Nor is a redirection that was not
+    // followed (its target never arrived): only a page that was fetched,
+    // 2xx. A cancel that comes after this point still finds the page
+    // cached, as it would have found it whole.
+    const int status = http.ResponseHeader.StatusCode;
+    if (Canceled || http.ErrorCode != 0 || thread.Refused || status < 200 || status >= 300)
+        return;
+    std::lock_guard lock(cacheMutex_);
+    Cache->Text = PageItems->Source;
+    const std::string requested = LoadFile->URL->GetCompURL();
+    const std::string final = PageItems->PageFile->URL->GetCompURL();
+    // Under the address asked for, the page keeps where it came from: its
+    // relative links are read against that again.
+    if (final != requested) {
+        // Without credentials: they stay out of the cache folder.
+        Cache->FinalURL = PageItems->PageFile->URL->GetPortURL();
+        Cache->FinalReferer = PageItems->PageFile->Referer;
+    }
+    Cache->Save(requested);
+    Cache->FinalURL.clear();
+    Cache->FinalReferer.clear();
+    // After redirections the page is also found under its own address.
+    if (final != requested) Cache->Save(final);
+    Cache->Text.clear();
+    Cache->Text.shrink_to_fit();
 }
 
 void TQorLoadManager::CacheThreadLoaded(TThread*) { LoadEndProcess(0, 200); }

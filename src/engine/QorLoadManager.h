@@ -16,6 +16,8 @@
 // CacheThreadLoaded, LoadEndProcess, OnLoaded) runs on the main thread; a
 // local load ends inside Load, on the calling thread. OnHeading, OnHead and
 // OnReceiveData run on the page load thread; OnAuthorize on the main thread.
+// A fetched page goes into the page cache on the page load thread, before
+// its end is reported: once OnLoaded runs, the page is found in the cache.
 // Every wait of Load and Cancel on the main thread keeps running the main
 // thread's queued calls, so the worker's end report can arrive.
 //
@@ -34,6 +36,7 @@
 #include "inet/CharsetType.h"
 #include "inet/InetBase.h"
 #include "platform/Event.h"
+#include "platform/Transport.h"
 
 #include <atomic>
 #include <functional>
@@ -115,6 +118,11 @@ public:
     bool LocalList = false;  // a generated folder or drive list
     bool Modified = false;
     std::atomic<bool> Canceled{false}; // cancelled, or the body declined
+    // With State 2 of a network load: why the connection could not be
+    // opened, and the transport's words for it (TLS); cfNone and empty
+    // otherwise.
+    TConnectFailure ConnectFailure = cfNone;
+    std::string ConnectDetail;
 
     // Opens the page; null does nothing, as does every call while
     // DisableOpen is set.
@@ -154,12 +162,18 @@ public:
     // Handlers bound to the workers.
     void LoaderHeading(TQorLoadThread* sender, TQorFile& file); // worker thread
     void LoaderTerminate(TThread* sender);                      // main thread
+    // Keeps a fetched 2xx page in the cache (under the address asked for
+    // and, after redirections, its own); nothing for an error, a cancel or
+    // a declined body. On the page load thread, before its end report.
+    void SaveToCache(TQorLoadThread& thread);
     void CacheThreadLoaded(TThread* sender);                    // main thread
 
     // The load event's name.
     const std::string& LoadEventName() const { return LoadEvent->Name(); }
 
 private:
+    class TPageLoadThread;
+
     // Waits for LoadEvent, running the main thread's queued calls when on it.
     void WaitLoadEvent();
     // Cancels the workers (and a parse in progress) and lets a parked one go
@@ -170,6 +184,9 @@ private:
     unsigned int CacheSize = 5;
     TQorUncachePage* UncachePage = nullptr;
     std::unique_ptr<TEvent> LoadEvent;
+    // Cache's settings change on the main thread while a page load thread
+    // may be saving into it; a Clear never runs beside a save.
+    std::mutex cacheMutex_;
     std::unique_ptr<TQorCacheManager> Cache;
     std::unique_ptr<TQorFile> LoadFile;
 

@@ -23,6 +23,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <thread>
 
 namespace {
 
@@ -104,6 +105,22 @@ QString ProblemText(const TFileProblemEntry& entry) {
 
 } // namespace
 
+// The rows of one page in the making on a worker, with everything the
+// worker reads: its own copies of the page record and of the type table,
+// so that nothing it touches is shared with the list.
+struct TQorFileList::TBuild {
+    TFileListRows Rows;
+    TFileTypeTable Types;
+    TQorFile Page;
+    std::atomic<bool> Stop{false};
+    std::thread Worker;
+
+    ~TBuild() {
+        Stop = true;
+        if (Worker.joinable()) Worker.join();
+    }
+};
+
 TQorFileList::TQorFileList(QWidget* parent) : QTreeView(parent), model_(new TQorFileListModel(Core, this)) {
     setModel(model_);
     setRootIsDecorated(false);
@@ -122,7 +139,8 @@ TQorFileList::TQorFileList(QWidget* parent) : QTreeView(parent), model_(new TQor
     ShowSortIndicator();
 }
 
-TQorFileList::~TQorFileList() = default;
+// The worker posts to this list: it is stopped and joined first.
+TQorFileList::~TQorFileList() { build_.reset(); }
 
 void TQorFileList::SetFileImage(TQorFileImage* image) {
     fileImage_ = image;
@@ -132,11 +150,13 @@ void TQorFileList::SetFileImage(TQorFileImage* image) {
 }
 
 void TQorFileList::SetActiveCol(int column) {
+    FinishBuild();
     Core.ActiveCol = column;
     ShowSortIndicator();
 }
 
 void TQorFileList::SetSortOrder(int order) {
+    FinishBuild();
     Core.SetSortOrder(order);
     ShowSortIndicator();
 }
@@ -146,17 +166,78 @@ void TQorFileList::ShowSortIndicator() {
 }
 
 void TQorFileList::ClearList() {
+    build_.reset();
     model_->RowsReset([this] { Core.ClearList(); });
 }
 
 void TQorFileList::ClearRows() {
+    FinishBuild();
     model_->RowsReset([this] { Core.ClearRows(); });
 }
 
-void TQorFileList::ShowList() {
-    model_->RowsReset([this] { Core.ShowList(); });
+void TQorFileList::ShowFirstRow() {
     ShowSortIndicator();
     if (model_->rowCount() > 0) selectionModel()->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+void TQorFileList::ShowList() {
+    FinishBuild();
+    model_->RowsReset([this] { Core.ShowList(); });
+    ShowFirstRow();
+}
+
+void TQorFileList::ShowListInBackground() {
+    build_.reset();
+    if (Core.Files().size() < BackgroundRows) {
+        ShowList();
+        if (OnListShown) OnListShown(this);
+        return;
+    }
+    auto build = std::make_unique<TBuild>();
+    if (fileImage_) {
+        Core.AddFileTypes(*fileImage_);
+        build->Types = fileImage_->Types;
+        // The desktop is asked on this thread only; every type is in already.
+        build->Types.OnTypeName = nullptr;
+        build->Rows.FileImage = &build->Types;
+    }
+    build->Rows.CopySettings(Core);
+    if (Core.PageFile) {
+        build->Page.Assign(Core.PageFile);
+        build->Rows.PageFile = &build->Page;
+    }
+    build->Rows.Stop = &build->Stop;
+    model_->RowsReset([&] { build->Rows.TakeList(Core); });
+    const unsigned number = ++buildNumber_;
+    TBuild* job = build.get();
+    job->Worker = std::thread([this, job, number] {
+        job->Rows.ShowList();
+        if (job->Stop) return;
+        // Queued to this list's thread; dropped if the list is gone, which
+        // it cannot be before this thread is joined.
+        QMetaObject::invokeMethod(
+            this,
+            [this, number] {
+                if (build_ && number == buildNumber_) InstallBuild();
+            },
+            Qt::QueuedConnection);
+    });
+    build_ = std::move(build);
+}
+
+void TQorFileList::FinishBuild() {
+    if (build_) InstallBuild();
+}
+
+void TQorFileList::InstallBuild() {
+    build_->Worker.join();
+    const std::unique_ptr<TBuild> build = std::move(build_);
+    // A stale report of this build finds build_ empty or newer.
+    ++buildNumber_;
+    build->Rows.Stop = nullptr;
+    model_->RowsReset([&] { Core.TakeList(build->Rows); });
+    ShowFirstRow();
+    if (OnListShown) OnListShown(this);
 }
 
 void TQorFileList::UpdateItemText() {
@@ -171,6 +252,7 @@ void TQorFileList::ShowInOrderOfAppearance() {
 }
 
 void TQorFileList::ColumnClick(int column) {
+    FinishBuild();
     if (Core.Sort) {
         model_->RowsReordered([&] { Core.ColumnClick(column); });
         scrollTo(currentIndex());

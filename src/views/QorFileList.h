@@ -47,13 +47,29 @@ public:
     void SetPageFile(const TQorFile* page) { Core.PageFile = page; }
     void SetFilterExtensions(std::vector<std::string> extensions) { Core.FilterExtensions = std::move(extensions); }
 
+    // Records are added while no background build runs (after ClearList).
     int AddFile(const TQorFile& file) { return Core.AddFile(file); }
     int AddFile(std::unique_ptr<TQorFile> file) { return Core.AddFile(std::move(file)); }
+    // Also throws away a background build under way.
     void ClearList();
     // Builds the rows (the caller removes old rows with ClearRows first when
     // it shows the list again), sorted when Sort is on; the first row gets
     // the focus mark, not the selection.
     void ShowList();
+    // ShowList for a freshly filled list, with the rows of a large page
+    // (BackgroundRows records or more) built and sorted on a worker thread:
+    // the list is empty meanwhile (Core holds no records) and the rows come
+    // in on this thread when they are ready, with OnListShown. Types new to
+    // the file image are added here first, the worker only reads a copy.
+    // Every other call that reads or changes the rows first waits for the
+    // build and takes its rows; ClearList throws it away.
+    void ShowListInBackground();
+    // A background build is under way.
+    bool Building() const { return build_ != nullptr; }
+    size_t BackgroundRows = 5000;
+    // The rows of ShowListInBackground are in place (also when they were
+    // built at once).
+    std::function<void(TQorFileList* sender)> OnListShown;
     void ClearRows();
     void UpdateItemText();
     // The records in Files order, until the next ShowList.
@@ -100,7 +116,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    struct TBuild;
+
     bool Allowed();
+    // Waits for a background build and shows its rows.
+    void FinishBuild();
+    void InstallBuild();
+    void ShowFirstRow();
     void ShowSortIndicator();
     void StartDrag();
 
@@ -109,4 +131,6 @@ private:
     Qt::KeyboardModifiers shiftState_;
     bool dragReady_ = false;
     QPoint pressPos_;
+    std::unique_ptr<TBuild> build_;
+    unsigned buildNumber_ = 0; // tells a finished build's report from a stale one
 };

@@ -16,8 +16,11 @@
 #include "shell/QtMainThreadBridge.h"
 #include "shell/QtText.h"
 #include "support/DialogDriver.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "support/TestCertificates.h"
 #include "support/TestHttpServer.h"
+#include "support/TestTlsRelay.h"
 #include "views/QorAddressBar.h"
 #include "views/QorFileList.h"
 #include "views/QorHistoryTree.h"
@@ -257,6 +260,54 @@ private slots:
         QCOMPARE(failed->ImageIndex(), TQorPageTree::ImageFailed);
         QCOMPARE(Status(), U("open fail http://127.0.0.1/dead.html"));
         QCOMPARE(RowCount(), 0);
+    }
+
+    // Rows built on a worker come in after the load; the next load shows
+    // only its own rows, whenever the earlier build ends.
+    void rowsBuiltOnAWorker() {
+        Create();
+        Wnd().pflFile->BackgroundRows = 1;
+        Open(server_->Url("/index.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Wnd().pflFile->Building(), kPatience);
+        QCOMPARE(RowCount(), 3);
+        Open(server_->Url("/index.html"));
+        Open(server_->Url("/a.html"));
+        QTRY_VERIFY_WITH_TIMEOUT(!Wnd().pflFile->Building(), kPatience);
+        QCOMPARE(RowCount(), 1);
+        QCOMPARE(Wnd().pflFile->GetFileInfo(0)->URL->FileName, std::string("c.html"));
+    }
+
+    // A certificate the transport refuses: the status text and the page's
+    // node say why, after the usual "open fail" and the address.
+    void certificateFailuresSayWhy() {
+        const TTestCertificates trusted("Trusted CA"), stranger("Stranger CA");
+        const std::string caFile = home_->Native() + "/ca.pem";
+        QVERIFY(trusted.WriteCa(caFile));
+        TScopedEnv certFile("SSL_CERT_FILE", caFile);
+        TScopedEnv certDir("SSL_CERT_DIR", home_->Native());
+        struct TCase {
+            const char* name;
+            TTestCertificates::TIssued issued;
+            const char* reason;
+        } cases[] = {
+            {.name = "unknown issuer", .issued = stranger.IssueLocal(), .reason = "証明書の発行者が不明です"},
+            {.name = "expired", .issued = trusted.Issue({"localhost"}, {"127.0.0.1"}, -30, -1),
+             .reason = "証明書の有効期限が切れています"},
+            {.name = "wrong host", .issued = trusted.Issue({"other.test"}, {"10.0.0.1"}),
+             .reason = "証明書のホスト名が一致しません"},
+        };
+        Create();
+        for (int i = 0; i < int(std::size(cases)); ++i) {
+            const TCase& c = cases[i];
+            TTestTlsRelay tls(server_->Port(), c.issued.CertPem, c.issued.KeyPem);
+            Open(tls.Url("/index.html"));
+            const QString reason = U(" (") + U(c.reason) + U(")");
+            QCOMPARE(Status(), U("open fail https://127.0.0.1/index.html") + reason);
+            TQorPageNode* page = TopPage(i);
+            QVERIFY2(page, c.name);
+            QCOMPARE(TQtText::ToQ(page->Caption()), U("[open fail] https://127.0.0.1/index.html") + reason);
+            QCOMPARE(page->ImageIndex(), TQorPageTree::ImageFailed);
+        }
     }
 
     void downloadQuestionNoThenYes() {

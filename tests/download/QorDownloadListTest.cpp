@@ -6,8 +6,11 @@
 #include "platform/CodePage.h"
 #include "platform/Thread.h"
 #include "support/MainThreadPump.h"
+#include "support/ScopedEnv.h"
 #include "support/TempFolder.h"
+#include "support/TestCertificates.h"
 #include "support/TestHttpServer.h"
+#include "support/TestTlsRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -210,6 +213,23 @@ TEST_F(TDownloadListFixture, TwoAtATimeAllSavedIntact) {
         EXPECT_EQ(row.SubItems[4], "1/999");
         EXPECT_EQ(row.ImageIndex, 2);
     }
+}
+
+// A certificate the transport refuses: the row's state says why.
+TEST_F(TDownloadListFixture, CertificateFailureSaysWhyInTheRow) {
+    const TTestCertificates trusted("Trusted CA"), stranger("Stranger CA");
+    const std::string caFile = temp.Native() + "/ca.pem";
+    ASSERT_TRUE(trusted.WriteCa(caFile));
+    TScopedEnv certFile("SSL_CERT_FILE", caFile);
+    TScopedEnv certDir("SSL_CERT_DIR", temp.Native());
+    const TTestCertificates::TIssued issued = stranger.IssueLocal();
+    TTestTlsRelay tls(server.Port(), issued.CertPem, issued.KeyPem);
+    list.RetryCount = 1;
+    TQorDownloadRow* row = Add(tls.Url("/f.bin"));
+    list.Download();
+    ASSERT_TRUE(PumpUntil([&] { return loaded == 1; }));
+    EXPECT_EQ(row->SubItems[0], SJ("エラー [open fail] (証明書の発行者が不明です)"));
+    EXPECT_EQ(row->ImageIndex, 3);
 }
 
 TEST_F(TDownloadListFixture, NotFoundAndRefusedRows) {

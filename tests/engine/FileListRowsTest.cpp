@@ -213,6 +213,48 @@ TEST_F(FileListRowsTest, HeaderClicksFlipEachColumnOnItsOwn) {
     EXPECT_FALSE(rows_.ColumnClick(0));
 }
 
+// The main window builds a large page's rows in a second list on a worker:
+// with the settings and types copied over, it gives the same rows, and a
+// copy of the type table taken after AddFileTypes never needs a new type.
+TEST_F(FileListRowsTest, RowsBuiltApartMatchTheListsOwn) {
+    SetPage("file:///C:/page/");
+    present_ = {"C:\\page\\sub", "C:\\page\\b.txt"};
+    for (const char* url : {"file:///C:/page/b.txt", "file:///C:/page/sub/", "http://h/x/", "/m@h",
+                            "http://h/a.JPG", "http://h/noext"})
+        Add(url);
+    rows_.ColumnClick(1);
+    rows_.ColumnClick(1);
+    rows_.ColumnClick(1); // type column, descending
+    Show();
+    const std::vector<TStrings> own = {Column(0), Column(1), Column(2), Column(3)};
+
+    TFileListRows apart;
+    apart.CopySettings(rows_);
+    apart.PageFile = &page_;
+    TFileTypeTable fresh;
+    rows_.AddFileTypes(fresh);
+    TFileTypeTable copy = fresh;
+    apart.FileImage = &copy;
+    apart.TakeList(rows_);
+    EXPECT_TRUE(rows_.Files().empty());
+    EXPECT_TRUE(rows_.Rows().empty());
+    apart.ClearRows();
+    apart.ShowList();
+    EXPECT_EQ(copy.Count(), fresh.Count());
+    for (int column = 0; column < 4; ++column) {
+        TStrings texts;
+        for (const TFileListRow& row : apart.Rows()) texts.push_back(row.Text(column));
+        EXPECT_EQ(texts, own[static_cast<size_t>(column)]) << column;
+    }
+
+    // Stopped: no rows.
+    const std::atomic<bool> stop{true};
+    apart.Stop = &stop;
+    apart.ClearRows();
+    apart.ShowList();
+    EXPECT_TRUE(apart.Rows().empty());
+}
+
 TEST(FileListRowsCompareTest, FoldsOnlySingleByteLetters) {
     const std::string kanji = SJ("表"); // 0x95 0x5C
     const std::string hiraA = SJ("ぁ"); // 0x82 0x9F

@@ -35,6 +35,10 @@ TEST(LoadCycleRulesTest, CaptionsStatusAndIconAfterALoad) {
     EXPECT_EQ(U(TLoadCycleRules::StatusText(0, 404, url)), "ステータス : 404");
     EXPECT_EQ(TLoadCycleRules::StatusText(2, 0, url), "open fail http://h/a.html");
     EXPECT_EQ(TLoadCycleRules::StatusText(3, 0, url), "time out http://h/a.html");
+    // A failed connection's reason follows the address; no other text takes one.
+    EXPECT_EQ(TLoadCycleRules::NodeCaption(2, 0, "Title", url, "why"), "[open fail] http://h/a.html (why)");
+    EXPECT_EQ(TLoadCycleRules::StatusText(2, 0, url, "why"), "open fail http://h/a.html (why)");
+    EXPECT_EQ(TLoadCycleRules::NodeCaption(3, 0, "Title", url, "why"), "[time out] http://h/a.html");
 
     EXPECT_EQ(TLoadCycleRules::PageIcon(0, 200, false), 2);
     EXPECT_EQ(TLoadCycleRules::PageIcon(0, 200, true), 4);

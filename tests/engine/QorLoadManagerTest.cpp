@@ -10,7 +10,10 @@
 #include "platform/Thread.h"
 #include "support/TempFolder.h"
 #include "support/MainThreadPump.h"
+#include "support/ScopedEnv.h"
+#include "support/TestCertificates.h"
 #include "support/TestHttpServer.h"
+#include "support/TestTlsRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -310,6 +313,31 @@ TEST_F(QorLoadManagerTest, ErrorPagesAndFailedTransfersAreNotCached) {
     TLoaded failed = LoadAndWait(refused);
     EXPECT_EQ(failed.state, 2);
     EXPECT_FALSE(IsCached(refused));
+    EXPECT_EQ(manager_.ConnectFailure, cfRefused);
+    EXPECT_EQ(manager_.ConnectDetail, "");
+}
+
+// The transport's reason for a refused certificate stays with the manager
+// after the load, until the next load.
+TEST_F(QorLoadManagerTest, CertificateFailureKeepsItsReason) {
+    const TTestCertificates trusted("Trusted CA"), stranger("Stranger CA");
+    const std::string caFile = temp_.Native() + "/ca.pem";
+    ASSERT_TRUE(trusted.WriteCa(caFile));
+    TScopedEnv certFile("SSL_CERT_FILE", caFile);
+    TScopedEnv certDir("SSL_CERT_DIR", temp_.Native());
+    const TTestCertificates::TIssued issued = stranger.IssueLocal();
+    TTestTlsRelay tls(server_.Port(), issued.CertPem, issued.KeyPem);
+    server_.On("/p.html", {TServer::Respond(200, {"Content-Type: text/html"}, "<title>P</title>")});
+
+    TLoaded failed = LoadAndWait(tls.Url("/p.html"));
+    EXPECT_EQ(failed.state, 2);
+    EXPECT_EQ(manager_.ConnectFailure, cfCertificate);
+    EXPECT_EQ(manager_.ConnectDetail, "unknown issuer");
+    EXPECT_FALSE(IsCached(tls.Url("/p.html")));
+
+    EXPECT_EQ(LoadAndWait(server_.Url("/p.html")).state, 0);
+    EXPECT_EQ(manager_.ConnectFailure, cfNone);
+    EXPECT_EQ(manager_.ConnectDetail, "");
 }
 
 TEST_F(QorLoadManagerTest, DeclinedBodyKeepsTheHeaderAndCachesNothing) {

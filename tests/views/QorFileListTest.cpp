@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -157,6 +158,56 @@ private slots:
         list_->header()->sectionClicked(0);
         QCOMPARE(Column(0).first(), QStringLiteral("mail@example.com"));
         QCOMPARE(clicked.count(), 2);
+    }
+
+    // A large page's rows come from a worker: the same rows in the same
+    // order as a build on the spot, types new to the image included; a
+    // header click meanwhile waits for them, a ClearList throws them away.
+    void backgroundBuildMatchesTheBuildOnTheSpot() {
+        page_.URL->SetURL("http://example.com/site/index.html");
+        const std::vector<std::string> urls = {"http://example.com/site/z.webp", "http://example.com/site/img/a.png",
+                                               "http://example.com/other/c.txt?x=1", "/mail@example.com",
+                                               "http://example.com/site/b.qqq", "http://example.com/site/"};
+        auto fill = [&] {
+            list_->ClearList();
+            list_->SetPageFile(&page_);
+            for (const std::string& url : urls) list_->AddFile(TQorFile(url));
+        };
+        fill();
+        list_->ShowList();
+        QList<QStringList> spot;
+        for (int column = 0; column < 4; ++column) spot << Column(column);
+
+        TQorFileImage fresh; // types unknown to the worker's copy
+        list_->SetFileImage(&fresh);
+        list_->BackgroundRows = 0;
+        int shown = 0;
+        list_->OnListShown = [&](TQorFileList*) { ++shown; };
+        fill();
+        list_->ShowListInBackground();
+        QTRY_VERIFY(!list_->Building());
+        QCOMPARE(shown, 1);
+        for (int column = 0; column < 4; ++column) QCOMPARE(Column(column), spot[column]);
+        QVERIFY(!list_->model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        QCOMPARE(list_->currentIndex().row(), 0);
+
+        fill();
+        list_->ShowListInBackground();
+        list_->header()->sectionClicked(0);
+        QVERIFY(!list_->Building());
+        QCOMPARE(shown, 2);
+        QStringList descending = spot[0];
+        std::reverse(descending.begin(), descending.end());
+        QCOMPARE(Column(0), descending);
+
+        fill();
+        list_->ShowListInBackground();
+        list_->ClearList();
+        QVERIFY(!list_->Building());
+        QTest::qWait(20); // a stale report of the build must change nothing
+        QCOMPARE(list_->model()->rowCount(), 0);
+        QCOMPARE(shown, 2);
+        list_->SetFileImage(&image_);
     }
 
     void deleteAsksAndWorksOnTheExactFileOfEachRow() {
