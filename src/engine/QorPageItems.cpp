@@ -547,25 +547,22 @@ void TQorPageItems::SetSource(std::string_view text) {
     Source = ConvertText(text);
     Title.clear();
 
-    // The scanner's items hold their own text, so the page goes to the
-    // scanner and comes back rather than being copied.
-    TInetHTMLEx html;
-    html.HTML = std::move(Source);
-    html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
-    html.SearchFile = SearchFile;
-    html.UpdateTagList();
-    Source = std::move(html.HTML);
-    html.HTML.clear();
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
     keyIndex_->reserve(Files.size() + Source.size() / 200);
 
+    // The items are walked as the scanner reads them, one reused item at a
+    // time: a list of them all would cost several times the page.
+    TInetHTMLEx html;
+    html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
+    html.SearchFile = SearchFile;
     TWalk walk;
     anchorRecord_ = nullptr;
-    for (const auto& item : html.Items) {
-        if (Canceled.load(std::memory_order_relaxed)) break;
-        ProcessTag(*item, walk);
-    }
+    html.ScanItems(Source, [&](const TInetTagObjectEx& item) {
+        if (Canceled.load(std::memory_order_relaxed)) return false;
+        ProcessTag(item, walk);
+        return true;
+    });
     ReleaseAnchor();
     Header = nullptr;
 }

@@ -79,11 +79,8 @@ TInetTagObjectEx* TInetHTMLEx::GetTag(int index) const {
     return Items[static_cast<size_t>(index)].get();
 }
 
-void TInetHTMLEx::UpdateTagList() {
-    ClearTagList();
-    Cancelled.store(false, std::memory_order_relaxed);
-
-    const std::string_view html = HTML;
+template <typename Item>
+void TInetHTMLEx::ScanTags(std::string_view html, Item&& onItem) {
     size_t pos = 0; // start of the text not yet turned into items
     // "<[^>]*>": the first "<" on a character boundary and the first ">"
     // after it. Neither byte can be the second byte of a valid character,
@@ -101,29 +98,62 @@ void TInetHTMLEx::UpdateTagList() {
         while (e > b && IsBlank(before[e - 1])) --e;
         // The trimmed blanks are remembered, so that link texts can keep a
         // space where the page had one between two pieces.
-        if (e > b) {
-            Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
-            Items.back()->SpaceBefore = b > 0;
-        }
-        Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(html.substr(open, close + 1 - open))));
-        Items.back()->SpaceBefore = e > b ? e < before.size() : !before.empty();
+        if (e > b && !onItem(before.substr(b, e - b), b > 0)) return;
+        if (!onItem(html.substr(open, close + 1 - open), e > b ? e < before.size() : !before.empty())) return;
 
         pos = close + 1;
     }
+}
 
+void TInetHTMLEx::UpdateTagList() {
+    ClearTagList();
+    Cancelled.store(false, std::memory_order_relaxed);
+    const std::string_view html = HTML;
+    ScanTags(html, [this](std::string_view text, bool spaceBefore) {
+        Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(text)));
+        Items.back()->SpaceBefore = spaceBefore;
+        return true;
+    });
     if (SearchURL) SearchObject(html);
 }
 
-void TInetHTMLEx::AddFakeLink(std::string_view href) {
+void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem) {
+    Cancelled.store(false, std::memory_order_relaxed);
+    TInetTagObjectEx item;
+    bool go = true;
+    ScanTags(html, [&](std::string_view text, bool spaceBefore) {
+        item.Reset(text);
+        item.SpaceBefore = spaceBefore;
+        return go = onItem(item);
+    });
+    if (!go || !SearchURL || Stopped()) return;
+    std::string tag;
+    ScanObjects(html, [&](std::string_view href) {
+        FakeLinkText(href, tag);
+        item.Reset(tag);
+        item.SpaceBefore = false;
+        return onItem(item);
+    });
+}
+
+void TInetHTMLEx::FakeLinkText(std::string_view href, std::string& tag) {
     // Built as real tag text so that the item reads exactly like a parsed
     // link; neither an address nor a file name can hold a double quote.
-    std::string tag;
-    tag.reserve(href.size() + 30);
+    tag.clear();
     tag.append("<_fake_a href=\"").append(href).append("\"></_fake_a>");
-    Items.push_back(std::make_unique<TInetTagObjectEx>(std::move(tag)));
 }
 
 void TInetHTMLEx::SearchObject(std::string_view source) {
+    std::string tag;
+    ScanObjects(source, [&](std::string_view href) {
+        FakeLinkText(href, tag);
+        Items.push_back(std::make_unique<TInetTagObjectEx>(tag));
+        return true;
+    });
+}
+
+template <typename Fake>
+void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
     if (Stopped()) return;
     const std::string text = THalfWidth::Convert(source);
     const TCharSets& sets = Sets();
@@ -158,7 +188,7 @@ void TInetHTMLEx::SearchObject(std::string_view source) {
 
         size_t end = colon + 4;
         while (end < n && InSet(sets.url, view[end])) ++end;
-        AddFakeLink(view.substr(start, end - start));
+        if (!onFake(view.substr(start, end - start))) return;
         if (SearchFile) rest.append(view.substr(copied, start - copied));
         copied = known = from = end;
     }
@@ -189,7 +219,7 @@ void TInetHTMLEx::SearchObject(std::string_view source) {
             if (!paren) {
                 std::string_view name = std::string_view(rest).substr(q + 1, end - q - 1);
                 char last = name.back();
-                if (last != '+' && last != '=') AddFakeLink(name);
+                if (last != '+' && last != '=' && !onFake(name)) return;
             }
             q = end + 1;
             continue;
