@@ -35,6 +35,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Numeric character references
 
@@ -452,7 +458,7 @@ struct TQorPageItems::TWalk {
 };
 
 TQorPageItems::TQorPageItems()
-    : PageFile(std::make_unique<TQorFile>()), keyIndex_(std::make_unique<TKeyIndex>(&keyPool_)) {}
+    : PageFile(std::make_unique<TQorFile>()) {}
 
 TQorPageItems::~TQorPageItems() { ClearFileList(); }
 
@@ -467,9 +473,7 @@ void TQorPageItems::ClearFileList() {
     anchorRecord_ = nullptr;
     Files.clear();
     FileKeys.clear();
-    keyIndex_.reset();
-    keyPool_.release();
-    keyIndex_ = std::make_unique<TKeyIndex>(&keyPool_);
+    keyIndex_.Clear();
 }
 
 void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
@@ -549,7 +553,21 @@ void TQorPageItems::SetSource(std::string_view text) {
 
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
-    keyIndex_->reserve(Files.size() + Source.size() / 200);
+    keyIndex_.Reserve(Files.size() + Source.size() / 200);
+
+    // Nothing changes the page's record while its tags are read.
+    const TInetURLEx& page = *PageFile->URL;
+    forms_.fullDir = page.GetFullDir();
+    forms_.hostPath = page.GetHostPath();
+    forms_.portURL = page.GetPortURL();
+    PageFile->URL->WithPort = true;
+    forms_.compFullDirWithPort = page.GetCompFullDir();
+    PageFile->URL->WithPort = false;
+    forms_.valid = true;
+    struct TFormsGone {
+        TPageForms& forms;
+        ~TFormsGone() { forms.valid = false; }
+    } formsGone{forms_};
 
     // The items are walked as the scanner reads them, one reused item at a
     // time: a list of them all would cost several times the page.
@@ -785,12 +803,6 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& 
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 // Whether the lower-case form of `host` starts with that of `page`, as
@@ -812,69 +824,159 @@ void TQorPageItems::TakePagePort(TInetURLEx& url) const {
     if (HostStartsWith(url.Host, PageFile->URL->Host)) url.Port = PageFile->URL->Port;
 }
 
-TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
-    // The scratch record becomes the listed record when the address is new:
-    // parsing the final address text again would give the same record.
-    std::string address(addressText);
-    auto record = std::make_unique<TQorFile>(address);
-    if (Replacer) Replacer->Apply(*record->URL, &address);
+const std::string& TQorPageItems::PageFullDir() {
+    if (!forms_.valid) forms_.fullDir = PageFile->URL->GetFullDir();
+    return forms_.fullDir;
+}
 
-    std::string key;      // the key as listed in FileKeys
-    std::string keyLower; // and as the index holds it
+const std::string& TQorPageItems::PageHostPath() {
+    if (!forms_.valid) forms_.hostPath = PageFile->URL->GetHostPath();
+    return forms_.hostPath;
+}
+
+TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
+    // The address is parsed once into a scratch URL; a record is made only
+    // for an address that is not listed yet, from that parse (parsing the
+    // final address text again would give the same components).
+    std::string address(addressText);
+    TInetURLEx& url = scratchURL_;
+    url.SetURL(address);
+    if (Replacer) Replacer->Apply(url, &address);
+
+    std::string key; // the key as listed in FileKeys; keyLower_ as the index holds it
+    size_t hash = 0;
     if (!DuplicateAnchor) {
         if (mail) {
             key = TSjisText::LowerCase(address);
-            keyLower = key;
+            keyLower_ = key;
         } else {
-            const bool portless = record->URL->Port.empty();
-            TakePagePort(*record->URL);
-            key = record->URL->GetCompURL();
-            keyLower = TSjisText::LowerCase(key);
-            if (portless) record->URL->Port.clear();
+            const bool portless = url.Port.empty();
+            TakePagePort(url);
+            key = url.GetCompURL();
+            keyLower_ = TSjisText::LowerCase(key);
+            if (portless) url.Port.clear();
         }
-        auto it = keyIndex_->find(std::string_view(keyLower));
-        if (it != keyIndex_->end()) {
-            TQorFile* found = Files[it->second].get();
+        hash = std::hash<std::string_view>{}(keyLower_);
+        const size_t at = keyIndex_.Find(keyLower_, hash, FileKeys);
+        if (at != npos) {
+            TQorFile* found = Files[at].get();
             return AnchorTextEmpty(found) ? found : nullptr;
         }
     }
 
+    std::unique_ptr<TQorFile> record = std::make_unique<TQorFile>();
     if (!mail) {
+        // As if the record had been parsed from the address itself: the
+        // components, then its kind from them.
+        record->URL->Assign(&url);
+        record->URLChangeScheme(record->URL.get(), record->URL->Scheme);
         record->FromLocation = fromLocation;
         bool sameKey = false;
         if (PageFile->Kind == TQorFile::kWeb && record->Kind == TQorFile::kWeb) {
-            if (AutoReferer) record->Referer = PageFile->URL->GetPortURL();
+            if (AutoReferer) record->Referer = forms_.valid ? forms_.portURL : PageFile->URL->GetPortURL();
             // The port first, and the page's folder with its port: both sides
             // of the test then carry the same port, so that the records of a
             // page on its own port inherit its credentials too.
             TakePagePort(*record->URL);
             sameKey = !key.empty(); // the port was taken for the key the same way
-            PageFile->URL->WithPort = true;
-            const std::string folder = PageFile->URL->GetCompFullDir();
-            PageFile->URL->WithPort = false;
-            if (record->URL->GetCompURL().starts_with(folder)) {
+            std::string folder;
+            if (!forms_.valid) {
+                PageFile->URL->WithPort = true;
+                folder = PageFile->URL->GetCompFullDir();
+                PageFile->URL->WithPort = false;
+            }
+            const std::string& pageFolder = forms_.valid ? forms_.compFullDirWithPort : folder;
+            if ((sameKey ? key : record->URL->GetCompURL()).starts_with(pageFolder)) {
                 record->URL->User = PageFile->URL->User;
                 record->URL->Password = PageFile->URL->Password;
             }
         }
         if (!sameKey) {
             key = record->URL->GetCompURL();
-            keyLower = TSjisText::LowerCase(key);
+            keyLower_ = TSjisText::LowerCase(key);
+            hash = std::hash<std::string_view>{}(keyLower_);
         }
     } else {
-        record = std::make_unique<TQorFile>();
         record->URL->FileName = address;
         record->Kind = TQorFile::kMail;
         if (key.empty()) {
             key = TSjisText::LowerCase(address);
-            keyLower = key;
+            keyLower_ = key;
+            hash = std::hash<std::string_view>{}(keyLower_);
         }
     }
 
-    keyIndex_->emplace(keyLower, Files.size());
+    keyIndex_.Add(keyLower_, hash, Files.size(), FileKeys);
     FileKeys.push_back(std::move(key));
     Files.push_back(std::move(record));
     return Files.back().get();
+}
+
+// ---------------------------------------------------------------------------
+// The index of the keys
+
+namespace {
+
+// Whether LowerCase(listed) == lower, without making the lower-case copy.
+bool EqualsLowered(std::string_view listed, std::string_view lower) {
+    if (listed.size() != lower.size()) return false;
+    for (size_t i = 0; i < listed.size();) {
+        if (TSjisText::CharLength(listed, i) == 2) {
+            if (listed[i] != lower[i] || listed[i + 1] != lower[i + 1]) return false;
+            i += 2;
+            continue;
+        }
+        if (Lower(listed[i]) != lower[i]) return false;
+        ++i;
+    }
+    return true;
+}
+
+} // namespace
+
+size_t TQorPageItems::TKeyIndex::Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const {
+    if (slots_.empty()) return npos;
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.index == 0) return npos;
+        if (slot.hash == hash && EqualsLowered(keys[slot.index - 1], lower)) return slot.index - 1;
+    }
+}
+
+void TQorPageItems::TKeyIndex::Add(std::string_view lower, size_t hash, size_t index,
+                                   const std::vector<std::string>& keys) {
+    if (Find(lower, hash, keys) != npos) return;
+    if ((count_ + 1) * 2 > slots_.size()) Grow(std::max<size_t>(64, slots_.size() * 2));
+    const size_t mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].index != 0) i = (i + 1) & mask;
+    slots_[i] = Slot{hash, index + 1};
+    ++count_;
+}
+
+void TQorPageItems::TKeyIndex::Reserve(size_t count) {
+    size_t slots = 64;
+    while (slots < count * 2) slots *= 2;
+    if (slots > slots_.size()) Grow(slots);
+}
+
+void TQorPageItems::TKeyIndex::Grow(size_t slots) {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(slots, Slot{});
+    const size_t mask = slots - 1;
+    for (const Slot& slot : old) {
+        if (slot.index == 0) continue;
+        size_t i = slot.hash & mask;
+        while (slots_[i].index != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+void TQorPageItems::TKeyIndex::Clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+    count_ = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -992,13 +1094,72 @@ std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::str
     if (GetTokenPos(address, "://", "?") == 0) {
         // The host part without the port (WithPort is false): records made
         // from such addresses take the page's port later.
-        if (!address.empty() && address[0] == '/')
-            text = base.empty() ? PageFile->URL->GetHostPath() : TInetURLEx(base).GetHostPath();
-        else
-            text = base.empty() ? PageFile->URL->GetFullDir() : std::string(base);
+        std::string_view front = base;
+        std::string host;
+        if (!address.empty() && address[0] == '/') {
+            if (base.empty()) {
+                front = PageHostPath();
+            } else {
+                host = TInetURLEx(base).GetHostPath();
+                front = host;
+            }
+        } else if (base.empty()) {
+            front = PageFullDir();
+        }
+        text.reserve(front.size() + address.size());
+        text.append(front);
     }
     text.append(address);
     return RemoveDotSegments(std::move(text));
+}
+
+std::string TQorPageItems::RemoveDotSegmentsAscii(std::string_view text) const {
+    // The same passes over a text of single-byte characters: a pass can only
+    // be due right after a "/" has been moved, so the text moves a folder
+    // at a time.
+    std::string out;
+    out.reserve(text.size());
+    std::vector<size_t> slashes; // the "/" characters in out
+    auto cut = [&](size_t bytes) {
+        out.resize(bytes);
+        while (!slashes.empty() && slashes.back() >= bytes) slashes.pop_back();
+    };
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const size_t slash = text.find('/', i);
+        if (slash == npos) {
+            out.append(text, i, npos);
+            break;
+        }
+        out.append(text, i, slash + 1 - i);
+        slashes.push_back(out.size() - 1);
+        i = slash + 1;
+        for (;;) {
+            const size_t bytes = out.size();
+            if (bytes < 2 || out[bytes - 1] != '/' || out[bytes - 2] != '.') break;
+            if (Canceled.load(std::memory_order_relaxed)) {
+                out.append(text, i, npos);
+                return out;
+            }
+            if (bytes >= 3 && out[bytes - 3] == '.') {
+                // "../": take the text before the character in front of it,
+                // cut after its last "/"; above the host keep the host.
+                const size_t dots = bytes - 3;
+                cut(dots > 0 ? dots - 1 : 0);
+                const size_t s2 = slashes.empty() ? 0 : slashes.back() + 1;
+                if (s2 >= 3 && out[s2 - 2] == '/' && out[s2 - 3] == ':') {
+                    out.push_back('/');
+                    slashes.push_back(out.size() - 1);
+                } else {
+                    cut(s2);
+                }
+            } else {
+                cut(bytes - 2);
+            }
+        }
+    }
+    return out;
 }
 
 std::string TQorPageItems::RemoveDotSegments(std::string text) const {
@@ -1010,6 +1171,7 @@ std::string TQorPageItems::RemoveDotSegments(std::string text) const {
     // soon as `out` ends in "./"; a climb only cuts `out` back to a "/" it
     // remembers. Every character is moved once, so the whole is linear.
     if (text.find("./") == npos) return text;
+    if (IsAscii(text)) return RemoveDotSegmentsAscii(text);
 
     std::string out;
     out.reserve(text.size());

@@ -30,10 +30,8 @@
 #include <atomic>
 #include <cstddef>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class TInetHTTPResponseHeader;
@@ -181,6 +179,7 @@ private:
     void AppendAnchorPiece(const std::string& piece, TWalk& walk);
     bool ExpandRange(const std::string& address, TWalk& walk);
     std::string RemoveDotSegments(std::string text) const;
+    std::string RemoveDotSegmentsAscii(std::string_view text) const;
     void TakePagePort(TInetURLEx& url) const;
 
     // The anchor record whose link text is being collected.
@@ -189,17 +188,40 @@ private:
     bool AnchorTextEmpty(const TQorFile* record) const;
     void ReplaceAnchorText(TQorFile* record, std::string_view text);
 
-    // First index of each key of FileKeys, by its lower-case form. The
-    // index's nodes and key texts live side by side in one pool, which
-    // ClearFileList empties: scattered over a heap full of records, every
-    // lookup in the index of a big page would wait for memory several times.
-    struct TKeyHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    // First index of each key of FileKeys, by its lower-case form: an open
+    // table of the keys' hashes and indexes, the key itself compared in
+    // FileKeys only when a hash matches. A table of nodes holding copies of
+    // the keys costs a cache miss or two more on every address of a big
+    // page, and as much memory again as the keys.
+    class TKeyIndex {
+    public:
+        // The index of `lower` (a lower-case key), or npos.
+        size_t Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const;
+        // Adds `lower` as the key of `index` unless it is known already.
+        void Add(std::string_view lower, size_t hash, size_t index, const std::vector<std::string>& keys);
+        void Reserve(size_t count);
+        void Clear();
+
+    private:
+        struct Slot {
+            size_t hash = 0;
+            size_t index = 0; // index + 1; 0 for a free slot
+        };
+        void Grow(size_t slots);
+        std::vector<Slot> slots_;
+        size_t count_ = 0;
     };
-    using TKeyIndex = std::pmr::unordered_map<std::pmr::string, size_t, TKeyHash, std::equal_to<>>;
-    std::pmr::monotonic_buffer_resource keyPool_;
-    std::unique_ptr<TKeyIndex> keyIndex_;
+    // The page's own address forms, made once for the walk over its tags.
+    struct TPageForms {
+        bool valid = false;
+        std::string fullDir, hostPath, portURL, compFullDirWithPort;
+    };
+    const std::string& PageFullDir();
+    const std::string& PageHostPath();
+    TKeyIndex keyIndex_;
+    TPageForms forms_;
+    TInetURLEx scratchURL_;   // the address being listed, parsed
+    std::string keyLower_;    // its key in lower case
     TQorFile* anchorRecord_ = nullptr;
     TQorAnchorText anchorText_;
 };

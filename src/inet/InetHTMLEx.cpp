@@ -3,6 +3,7 @@
 #include "platform/HalfWidth.h"
 #include "platform/SjisText.h"
 
+#include <algorithm>
 #include <array>
 
 // The scans below are hand-written forms of the program's patterns; each
@@ -152,28 +153,23 @@ void TInetHTMLEx::SearchObject(std::string_view source) {
     });
 }
 
-template <typename Fake>
-void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
-    if (Stopped()) return;
-    const std::string text = THalfWidth::Convert(source);
-    const TCharSets& sets = Sets();
-    const size_t n = text.size();
+namespace {
 
-    // Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on
-    // a character boundary with an address character after it and lower-case
-    // letters before it ends the scheme of a match; the first one gives the
-    // leftmost match, which starts where that run of letters starts. With
-    // SearchFile the text between the addresses is gathered for the
-    // file-name search.
-    const std::string_view view = text;
-    std::string rest;
-    if (SearchFile) rest.reserve(n);
-    size_t copied = 0; // text before this offset is in `rest` or is an address
-    size_t known = 0;  // an offset known to start a character
+// Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on a
+// character boundary with an address character after it and lower-case
+// letters before it ends the scheme of a match; the first one gives the
+// leftmost match, which starts where that run of letters starts.
+// `onAddress(start, end)` for each, in order; false from it, or `stopped()`,
+// ends the search (then false).
+template <typename Stopped, typename Fn>
+bool ForEachAddress(std::string_view view, Stopped&& stopped, Fn&& onAddress) {
+    const TCharSets& sets = Sets();
+    const size_t n = view.size();
+    size_t known = 0; // an offset known to start a character
     size_t from = 0;
-    while (!Stopped()) {
+    while (!stopped()) {
         const size_t colon = view.find("://", from);
-        if (colon == std::string_view::npos) break;
+        if (colon == std::string_view::npos) return true;
         if (!IsBoundary(view, known, colon)) {
             known = from = colon + 1;
             continue;
@@ -188,42 +184,117 @@ void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
 
         size_t end = colon + 4;
         while (end < n && InSet(sets.url, view[end])) ++end;
-        if (!onFake(view.substr(start, end - start))) return;
-        if (SearchFile) rest.append(view.substr(copied, start - copied));
-        copied = known = from = end;
+        if (!onAddress(start, end)) return false;
+        known = from = end;
     }
-    if (!SearchFile || Stopped()) return;
-    rest.append(text, copied, std::string::npos);
+    return false;
+}
 
-    // Quoted file names: "['\"][set]+\.[set]+['\"]" with the file-name set.
-    // Quotes are not in the set, so a candidate is a quote, the run of set
-    // characters after it and a quote right after that run; it matches when
-    // the run holds a "." with at least one character on either side. When
-    // it does not, the next candidate is the closing quote itself.
-    const size_t m = rest.size();
-    size_t q = 0;
-    while (!Stopped()) {
-        while (q < m && !IsQuote(rest[q])) q += TSjisText::CharLength(rest, q);
-        if (q >= m) break;
-        size_t end = q + 1;
-        size_t dot = std::string::npos; // the first "." after the run's first character
-        bool paren = false;
-        while (end < m && InSet(sets.file, rest[end])) {
-            if (rest[end] == '.' && end > q + 1 && dot == std::string::npos) dot = end;
-            if (rest[end] == '(' || rest[end] == ')') paren = true;
-            ++end;
-        }
-        // It needs a character after it inside the run too.
-        const bool dotInside = dot != std::string::npos && dot + 1 < end;
-        if (end < m && IsQuote(rest[end]) && dotInside) {
-            if (!paren) {
-                std::string_view name = std::string_view(rest).substr(q + 1, end - q - 1);
-                char last = name.back();
-                if (last != '+' && last != '=' && !onFake(name)) return;
+// Quoted file names: "['\"][set]+\.[set]+['\"]" with the file-name set,
+// over the page with its bare addresses taken out, which arrives piece by
+// piece: only the candidate being read is kept, not a copy of the page.
+// Quotes are not in the set, so a candidate is a quote, the run of set
+// characters after it and a quote right after that run; it matches when
+// the run holds a "." with at least one character on either side. When it
+// does not, the next candidate is the closing quote itself.
+class TFileNameScan {
+public:
+    // Adds the next piece (`last`: no more follow); `onName(name)` for each
+    // name found. False when `onName` or `stopped()` ends the search.
+    template <typename Stopped, typename Fn>
+    bool Feed(std::string_view piece, bool last, Stopped&& stopped, Fn&& onName) {
+        text_.append(piece);
+        const std::array<bool, 256>& set = Sets().file;
+        for (;;) {
+            if (stopped()) return false;
+            const size_t m = text_.size();
+            if (!inRun_) {
+                while (q_ < m && !IsQuote(text_[q_])) {
+                    if (!IsLead(text_[q_])) {
+                        ++q_;
+                    } else if (q_ + 1 < m) {
+                        q_ += 2;
+                    } else if (last) {
+                        ++q_; // a lead byte at the very end is a character of its own
+                    } else {
+                        break; // its second byte is still to come
+                    }
+                }
+                if (q_ >= m || !IsQuote(text_[q_])) break;
+                inRun_ = true;
+                end_ = q_ + 1;
+                dot_ = std::string::npos;
+                paren_ = false;
             }
-            q = end + 1;
-            continue;
+            while (end_ < m && InSet(set, text_[end_])) {
+                if (text_[end_] == '.' && end_ > q_ + 1 && dot_ == std::string::npos) dot_ = end_;
+                if (text_[end_] == '(' || text_[end_] == ')') paren_ = true;
+                ++end_;
+            }
+            if (end_ >= m && !last) break; // the run may go on in the next piece
+            inRun_ = false;
+            // It needs a character after it inside the run too.
+            const bool dotInside = dot_ != std::string::npos && dot_ + 1 < end_;
+            if (end_ < m && IsQuote(text_[end_]) && dotInside) {
+                if (!paren_) {
+                    const std::string_view name = std::string_view(text_).substr(q_ + 1, end_ - q_ - 1);
+                    const char c = name.back();
+                    if (c != '+' && c != '=' && !onName(name)) return false;
+                }
+                q_ = end_ + 1;
+                continue;
+            }
+            q_ = end_; // the character that ended the run may open the next candidate
         }
-        q = end; // the character that ended the run may open the next candidate
+        // What lies before the candidate is done with; dropped once it is
+        // the larger part, so that every byte is moved about once.
+        if (q_ >= 4096 && q_ * 2 >= text_.size()) {
+            text_.erase(0, q_);
+            end_ -= std::min(end_, q_);
+            if (dot_ != std::string::npos) dot_ -= q_;
+            q_ = 0;
+        }
+        return true;
     }
+
+private:
+    std::string text_;
+    size_t q_ = 0;          // where the next candidate is looked for, or the candidate's quote
+    bool inRun_ = false;    // the run after the quote at q_ is being read
+    size_t end_ = 0;        // how far the run has been read
+    size_t dot_ = std::string::npos;
+    bool paren_ = false;
+};
+
+} // namespace
+
+template <typename Fake>
+void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
+    if (Stopped()) return;
+    // The folded text only when folding changes something.
+    std::string folded;
+    std::string_view text = source;
+    if (THalfWidth::Changes(source)) {
+        folded = THalfWidth::Convert(source);
+        text = folded;
+    }
+    auto stopped = [this] { return Stopped(); };
+
+    if (!ForEachAddress(text, stopped, [&](size_t start, size_t end) { return onFake(text.substr(start, end - start)); }))
+        return;
+    if (!SearchFile || Stopped()) return;
+
+    // The file names come after all the addresses: the text between the
+    // addresses is found again and read piece by piece.
+    TFileNameScan names;
+    size_t copied = 0; // text before this offset has been read or is an address
+    bool go = true;
+    auto onName = [&](std::string_view name) { return go = onFake(name); };
+    const bool whole = ForEachAddress(text, stopped, [&](size_t start, size_t end) {
+        if (!names.Feed(text.substr(copied, start - copied), false, stopped, onName)) return false;
+        copied = end;
+        return true;
+    });
+    if (!whole || !go || Stopped()) return;
+    names.Feed(text.substr(copied), true, stopped, onName);
 }

@@ -4,6 +4,8 @@
 #include "platform/SjisText.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -84,4 +86,29 @@ std::string THalfWidth::Convert(std::string_view cp932) {
     }
     out.resize(static_cast<size_t>(to - out.data()));
     return out;
+}
+
+bool THalfWidth::Changes(std::string_view cp932) {
+    const TPairTable& table = Table();
+    const size_t n = cp932.size();
+    const char* in = cp932.data();
+    size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII, eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ull) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        const unsigned char c = static_cast<unsigned char>(in[i]);
+        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) {
+            ++i;
+            continue;
+        }
+        if (table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
+        i += 2;
+    }
+    return false;
 }
