@@ -585,40 +585,72 @@ void TQorPageItems::SetSource(std::string_view text) {
     Header = nullptr;
 }
 
+namespace {
+
+// The tags the walk knows, told apart once per tag instead of comparing the
+// name with each in turn.
+enum class TTag {
+    Other, A, EndA, FakeA, Frame, Img, Iframe, Source, Embed, Object, Script, EndScript, Form, Input, EndForm,
+    Option, Area, Link, Ref, Body, Layer, Meta, Base, Param, Title, EndTitle, Style, EndStyle
+};
+
+TTag ClassifyTag(std::string_view name) {
+    struct Known {
+        std::string_view name;
+        TTag tag;
+    };
+    static constexpr Known kKnown[] = {
+        {"a", TTag::A}, {"/a", TTag::EndA}, {"_fake_a", TTag::FakeA}, {"frame", TTag::Frame}, {"img", TTag::Img},
+        {"iframe", TTag::Iframe}, {"source", TTag::Source}, {"embed", TTag::Embed}, {"object", TTag::Object},
+        {"script", TTag::Script}, {"/script", TTag::EndScript}, {"form", TTag::Form}, {"input", TTag::Input},
+        {"/form", TTag::EndForm}, {"option", TTag::Option}, {"area", TTag::Area}, {"link", TTag::Link},
+        {"ref", TTag::Ref}, {"body", TTag::Body}, {"layer", TTag::Layer}, {"meta", TTag::Meta}, {"base", TTag::Base},
+        {"param", TTag::Param}, {"title", TTag::Title}, {"/title", TTag::EndTitle}, {"style", TTag::Style},
+        {"/style", TTag::EndStyle},
+    };
+    if (name.empty() || name.size() > 7) return TTag::Other;
+    for (const Known& k : kKnown)
+        if (k.name.size() == name.size() && k.name[0] == name[0] && k.name == name) return k.tag;
+    return TTag::Other;
+}
+
+} // namespace
+
 void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
-    const std::string& name = tag.TagName;
+    const TTag kind = ClassifyTag(tag.TagName);
     const TTagAttributes& attrs = tag.Attributes;
     std::string address;
     std::string imageButton; // the picture of an image button
     if (tag.SpaceBefore) walk.gap = true;
 
-    if (name == "a") {
+    if (kind == TTag::A) {
         address = attrs.Value("href");
         if (walk.script == 0) {
             if (walk.anchorOpen) ReleaseAnchor();
             walk.anchorOpen = true;
         }
-    } else if (name == "/a") {
+    } else if (kind == TTag::EndA) {
         walk.anchorOpen = false;
         ReleaseAnchor();
-    } else if (name == "_fake_a") {
+    } else if (kind == TTag::FakeA) {
         address = attrs.Value("href");
         if (ExpandRange(address, walk)) address.clear();
         if (walk.script == 2) walk.script = 1;
-    } else if (name == "frame" || name == "img" || name == "iframe" || name == "source" || name == "embed") {
+    } else if (kind == TTag::Frame || kind == TTag::Img || kind == TTag::Iframe || kind == TTag::Source ||
+               kind == TTag::Embed) {
         address = attrs.Value("src");
-    } else if (name == "object") {
+    } else if (kind == TTag::Object) {
         address = attrs.Value("data");
-    } else if (name == "script") {
+    } else if (kind == TTag::Script) {
         address = attrs.Value("src");
         walk.script = 1;
-    } else if (name == "/script") {
+    } else if (kind == TTag::EndScript) {
         walk.script = 0;
-    } else if (name == "form") {
+    } else if (kind == TTag::Form) {
         walk.formAddress = attrs.Value("action");
         walk.inForm = true;
         walk.firstField = true;
-    } else if (name == "input") {
+    } else if (kind == TTag::Input) {
         const std::string type = TSjisText::LowerCase(attrs.Value("type"));
         if (type == "image") imageButton = attrs.Value("src");
         if (walk.inForm) {
@@ -637,36 +669,36 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
                 walk.inForm = false; // a field the user fills in
             }
         }
-    } else if (name == "/form") {
+    } else if (kind == TTag::EndForm) {
         if (walk.inForm) {
             address = walk.formAddress;
             walk.inForm = false;
         }
-    } else if (name == "option") {
+    } else if (kind == TTag::Option) {
         walk.inForm = false;
-    } else if (name == "area" || name == "link" || name == "ref") {
+    } else if (kind == TTag::Area || kind == TTag::Link || kind == TTag::Ref) {
         address = attrs.Value("href");
-    } else if (name == "body" || name == "layer") {
+    } else if (kind == TTag::Body || kind == TTag::Layer) {
         address = attrs.Value("background");
-    } else if (name == "meta") {
+    } else if (kind == TTag::Meta) {
         const std::string& content = attrs.Value("content");
         size_t at = TSjisText::Find(TSjisText::LowerCase(content), "url=");
         if (at != npos) address = content.substr(at + 4);
-    } else if (name == "base") {
+    } else if (kind == TTag::Base) {
         SetBase(attrs.Value("href").empty() ? attrs.Value("src") : attrs.Value("href"), walk);
-    } else if (name == "param") {
+    } else if (kind == TTag::Param) {
         const std::string param = TSjisText::LowerCase(attrs.Value("name"));
         if (param == "filename" || param == "movie" || param == "src") address = attrs.Value("value");
-    } else if (name == "title" || name == "/title") {
+    } else if (kind == TTag::Title || kind == TTag::EndTitle) {
         walk.inTitle = !walk.inTitle;
     } else {
-        if (name == "style") walk.inStyle = true;
-        if (name == "/style") walk.inStyle = false;
+        if (kind == TTag::Style) walk.inStyle = true;
+        if (kind == TTag::EndStyle) walk.inStyle = false;
         if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
         // Comments and declarations have no name either, but are no text.
         const bool text = !tag.Source.empty() && tag.Source[0] != '<';
         if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && text)
-            AppendAnchorPiece(ChangeHTMLSymbol(PieceText(tag.Source)), walk);
+            AppendAnchorText(tag.Source, walk);
         if (walk.inStyle && text)
             // A style element's text is not markup: its references stay as written.
             ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
@@ -677,7 +709,7 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     // Addresses beyond the tag's own: the candidates of a picture set, an
     // image button's picture, and the pictures of its style. They give no
     // link text and leave the anchor being read alone.
-    if (name == "img" || name == "source") {
+    if (kind == TTag::Img || kind == TTag::Source) {
         if (const std::string& set = attrs.Value("srcset"); !set.empty())
             ForEachSrcsetAddress(set, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
     }
@@ -685,11 +717,24 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     if (const std::string& style = attrs.Value("style"); !style.empty())
         ForEachCssUrl(style, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
 
-    if (SearchAnchorStr && anchorRecord_) AppendAnchorPiece(ChangeHTMLSymbol(attrs.Value("alt")), walk);
+    if (SearchAnchorStr && anchorRecord_) {
+        if (const std::string& alt = attrs.Value("alt"); !alt.empty()) AppendAnchorText(alt, walk, false);
+    }
     if (walk.script == 1) walk.script = 2;
 }
 
-void TQorPageItems::AppendAnchorPiece(const std::string& piece, TWalk& walk) {
+void TQorPageItems::AppendAnchorText(std::string_view text, TWalk& walk, bool piece) {
+    // Most texts have neither references nor line breaks: then they go in
+    // as they stand.
+    const bool breaks = piece && text.find_first_of("\t\r\n") != std::string_view::npos;
+    if (!breaks && text.find('&') == std::string_view::npos) {
+        AppendAnchorPiece(text, walk);
+        return;
+    }
+    AppendAnchorPiece(ChangeHTMLSymbol(breaks ? PieceText(text) : std::string(text)), walk);
+}
+
+void TQorPageItems::AppendAnchorPiece(std::string_view piece, TWalk& walk) {
     if (piece.empty()) return;
     // One blank where the page had white space between two pieces.
     if (walk.gap && !anchorText_.Empty()) anchorText_.Append(" ");
@@ -748,7 +793,7 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
 void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk, bool decode) {
     if (walk.script == 2) return;
     address = TSjisText::Trim(address);
-    if (decode) address = ChangeHTMLSymbol(address);
+    if (decode && address.find('&') != npos) address = ChangeHTMLSymbol(address);
     if (address.empty()) return;
     const TAddressKind kind = ResolveAddress(address, walk);
     if (kind == TAddressKind::None) return;
@@ -772,7 +817,7 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
 void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk) {
     // References are decoded first, as a browser reads the attribute:
     // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
-    address = ChangeHTMLSymbol(address);
+    if (address.find('&') != npos) address = ChangeHTMLSymbol(address);
     if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
         walk.anchorOpen = false;
         ReleaseAnchor();
@@ -838,22 +883,26 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
     // The address is parsed once into a scratch URL; a record is made only
     // for an address that is not listed yet, from that parse (parsing the
     // final address text again would give the same components).
-    std::string address(addressText);
     TInetURLEx& url = scratchURL_;
-    url.SetURL(address);
-    if (Replacer) Replacer->Apply(url, &address);
+    url.SetURL(addressText);
+    std::string rewritten;
+    const std::string_view address = Replacer && Replacer->Apply(url, &rewritten) ? std::string_view(rewritten) : addressText;
 
     std::string key; // the key as listed in FileKeys; keyLower_ as the index holds it
     size_t hash = 0;
     if (!DuplicateAnchor) {
+        // The key goes to a reused buffer: most addresses of a page are
+        // listed already, and their keys are thrown away.
         if (mail) {
-            key = TSjisText::LowerCase(address);
-            keyLower_ = key;
+            keyLower_.assign(address);
+            TSjisText::LowerCaseInPlace(keyLower_);
         } else {
             const bool portless = url.Port.empty();
             TakePagePort(url);
-            key = url.GetCompURL();
-            keyLower_ = TSjisText::LowerCase(key);
+            keyBuf_.clear();
+            url.AppendCompURL(keyBuf_);
+            keyLower_.assign(keyBuf_);
+            TSjisText::LowerCaseInPlace(keyLower_);
             if (portless) url.Port.clear();
         }
         hash = std::hash<std::string_view>{}(keyLower_);
@@ -878,7 +927,7 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
             // of the test then carry the same port, so that the records of a
             // page on its own port inherit its credentials too.
             TakePagePort(*record->URL);
-            sameKey = !key.empty(); // the port was taken for the key the same way
+            sameKey = !DuplicateAnchor; // the port was taken for the key the same way
             std::string folder;
             if (!forms_.valid) {
                 PageFile->URL->WithPort = true;
@@ -886,24 +935,28 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
                 PageFile->URL->WithPort = false;
             }
             const std::string& pageFolder = forms_.valid ? forms_.compFullDirWithPort : folder;
-            if ((sameKey ? key : record->URL->GetCompURL()).starts_with(pageFolder)) {
+            if ((sameKey ? keyBuf_ : record->URL->GetCompURL()).starts_with(pageFolder)) {
                 record->URL->User = PageFile->URL->User;
                 record->URL->Password = PageFile->URL->Password;
             }
         }
-        if (!sameKey) {
+        if (sameKey) {
+            key = keyBuf_;
+        } else {
             key = record->URL->GetCompURL();
-            keyLower_ = TSjisText::LowerCase(key);
+            keyLower_.assign(key);
+            TSjisText::LowerCaseInPlace(keyLower_);
             hash = std::hash<std::string_view>{}(keyLower_);
         }
     } else {
         record->URL->FileName = address;
         record->Kind = TQorFile::kMail;
-        if (key.empty()) {
-            key = TSjisText::LowerCase(address);
-            keyLower_ = key;
+        if (DuplicateAnchor) {
+            keyLower_.assign(address);
+            TSjisText::LowerCaseInPlace(keyLower_);
             hash = std::hash<std::string_view>{}(keyLower_);
         }
+        key = keyLower_;
     }
 
     keyIndex_.Add(keyLower_, hash, Files.size(), FileKeys);

@@ -176,7 +176,10 @@ private:
     // made absolute against the base or the page.
     std::string ResolveReference(std::string address, const TWalk& walk) const;
     void SetBase(std::string base, TWalk& walk);
-    void AppendAnchorPiece(const std::string& piece, TWalk& walk);
+    void AppendAnchorPiece(std::string_view piece, TWalk& walk);
+    // `text` decoded (and, for a text piece, with its breaks read as white
+    // space) as a piece of the anchor's link text.
+    void AppendAnchorText(std::string_view text, TWalk& walk, bool piece = true);
     bool ExpandRange(const std::string& address, TWalk& walk);
     std::string RemoveDotSegments(std::string text) const;
     std::string RemoveDotSegmentsAscii(std::string_view text) const;
@@ -221,7 +224,8 @@ private:
     TKeyIndex keyIndex_;
     TPageForms forms_;
     TInetURLEx scratchURL_;   // the address being listed, parsed
-    std::string keyLower_;    // its key in lower case
+    std::string keyBuf_;      // its key
+    std::string keyLower_;    // and the key in lower case
     TQorFile* anchorRecord_ = nullptr;
     TQorAnchorText anchorText_;
 };

@@ -4,6 +4,7 @@
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
 
+#include <algorithm>
 #include <array>
 #include <initializer_list>
 
@@ -249,12 +250,44 @@ std::string TInetURLEx::GetPlaneURL() const {
 std::string TInetURLEx::GetCompURL() const {
     std::string url;
     url.reserve(Scheme.size() + Host.size() + Port.size() + Dir.size() + FileName.size() + Query.size() + 5);
+    AppendCompURL(url);
+    return url;
+}
+
+void TInetURLEx::AppendCompURL(std::string& url) const {
     url.append(Scheme).append("://");
     AppendLowerHost(url, Host);
     if (!Port.empty()) url.append(":").append(Port);
     url.append(Dir).append(FileName);
     if (!Query.empty()) url.append("?").append(Query);
-    return url;
+}
+
+bool TInetURLEx::CompURLStartsWith(std::string_view prefix) const {
+    // The parts of GetCompURL in turn, each compared with what is left.
+    auto part = [&prefix](std::string_view text) {
+        const size_t n = std::min(text.size(), prefix.size());
+        if (text.substr(0, n) != prefix.substr(0, n)) return false;
+        prefix.remove_prefix(n);
+        return true;
+    };
+    if (!part(Scheme) || !part("://")) return false;
+    // The host as GetCompURL lowers it.
+    for (size_t i = 0; i < Host.size() && !prefix.empty();) {
+        const size_t n = TSjisText::CharLength(Host, i);
+        char c = Host[i];
+        if (n == 1 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != prefix[0]) return false;
+        prefix.remove_prefix(1);
+        if (n == 2 && !prefix.empty()) {
+            if (Host[i + 1] != prefix[0]) return false;
+            prefix.remove_prefix(1);
+        }
+        i += n;
+    }
+    if (!Port.empty() && (!part(":") || !part(Port))) return false;
+    if (!part(Dir) || !part(FileName)) return false;
+    if (!Query.empty() && (!part("?") || !part(Query))) return false;
+    return prefix.empty();
 }
 
 std::string TInetURLEx::GetCompEntity() const {
