@@ -485,10 +485,10 @@ void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     Charset = header->Charset;
 }
 
-std::string TQorPageItems::ConvertText(std::string_view text) {
+bool TQorPageItems::ConvertText(std::string_view text, std::string& out) {
     if (!DetectCharset && ForceCharset == ctUnknown) {
         Charset = ctSjis;
-        return std::string(text);
+        return false;
     }
     const std::string meta = GetMetaCharSet(text);
     if (!meta.empty() && ForceCharset == ctUnknown) {
@@ -505,16 +505,17 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
     if (ForceCharset != ctUnknown) Charset = ForceCharset;
 
     switch (Charset) {
-    case ctEuc: return TCharCodeConv::EUCtoSJIS(text);
-    case ctUtf8: return TCodePage::FromUtf8(text);
-    case ctJis: return TCharCodeConv::JIStoSJIS(text);
-    case ctSjis: return std::string(text);
+    case ctEuc: out = TCharCodeConv::EUCtoSJIS(text); return true;
+    case ctUtf8: out = TCodePage::FromUtf8(text); return true;
+    case ctJis: out = TCharCodeConv::JIStoSJIS(text); return true;
+    case ctSjis: return false;
     case ctUnknown: break;
     }
     const int type = TCharCodeConv::GetCodeType(text);
     if (type == 0) {
         Charset = ctJis;
-        return TCharCodeConv::JIStoSJIS(text);
+        out = TCharCodeConv::JIStoSJIS(text);
+        return true;
     }
     // Undeclared UTF-8 would otherwise be taken for Shift-JIS (or EUC) and
     // come out garbled. Japanese text in Shift-JIS or EUC-JP is practically
@@ -523,7 +524,8 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
     // kana and punctuation.
     if (LooksLikeUtf8(text)) {
         Charset = ctUtf8;
-        return TCodePage::FromUtf8(text);
+        out = TCodePage::FromUtf8(text);
+        return true;
     }
     // The guess looks at single bytes only. When it gives broken sequences
     // and the other code reads the whole page cleanly, the other is right
@@ -536,10 +538,11 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
         euc = !euc;
     if (euc) {
         Charset = ctEuc;
-        return TCharCodeConv::EUCtoSJIS(text);
+        out = TCharCodeConv::EUCtoSJIS(text);
+        return true;
     }
     Charset = ctSjis;
-    return std::string(text);
+    return false;
 }
 
 void TQorPageItems::SetSource(std::string_view text) {
@@ -548,7 +551,34 @@ void TQorPageItems::SetSource(std::string_view text) {
         return;
     }
     Canceled.store(false, std::memory_order_relaxed);
-    Source = ConvertText(text);
+    std::string converted;
+    if (ConvertText(text, converted))
+        Source = std::move(converted);
+    else
+        Source.assign(text);
+    Walk();
+}
+
+void TQorPageItems::SetSource(std::string&& text) {
+    if (text.empty()) {
+        Source.clear();
+        return;
+    }
+    Canceled.store(false, std::memory_order_relaxed);
+    // A page that needs no conversion becomes Source as it is, without a
+    // second copy of it.
+    std::string converted;
+    if (ConvertText(text, converted)) {
+        text.clear();
+        text.shrink_to_fit();
+        Source = std::move(converted);
+    } else {
+        Source = std::move(text);
+    }
+    Walk();
+}
+
+void TQorPageItems::Walk() {
     Title.clear();
 
     // About one address per 200 bytes of a dense page; growing the index by

@@ -104,6 +104,9 @@ public:
     // empty text only empties Source. A Cancel stops the walk over the
     // tags; the records found until then stay.
     void SetSource(std::string_view text);
+    // The same, taking over the text's buffer when it needs no conversion.
+    void SetSource(std::string&& text);
+    void SetSource(const char* text) { SetSource(std::string_view(text)); }
 
     int GetCount() const { return static_cast<int>(Files.size()); }
     // The record at `index`; nullptr when the index is out of range.
@@ -161,7 +164,11 @@ public:
 
 private:
     struct TWalk;
-    std::string ConvertText(std::string_view text);
+    // Sets Charset; true with the converted text in `out`, false when the
+    // text is Shift-JIS already.
+    bool ConvertText(std::string_view text, std::string& out);
+    // Title, then the records of Source.
+    void Walk();
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
     void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
     // An address beyond the tag's own (srcset, style, image button): a
