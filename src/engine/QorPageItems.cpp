@@ -584,6 +584,8 @@ void TQorPageItems::Walk() {
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
     keyIndex_.Reserve(Files.size() + Source.size() / 200);
+    Files.reserve(Files.size() + Source.size() / 200);
+    FileKeys.reserve(FileKeys.size() + Source.size() / 200);
 
     // Nothing changes the page's record while its tags are read.
     const TInetURLEx& page = *PageFile->URL;
@@ -881,14 +883,20 @@ namespace {
 char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 // Whether the lower-case form of `host` starts with that of `page`, as
-// LowerCase(host).starts_with(LowerCase(page)), without building either
-// text for the ASCII hosts nearly every page has.
+// LowerCase(host).starts_with(LowerCase(page)), compared in place while
+// both are ASCII, as nearly every page's hosts are.
 bool HostStartsWith(std::string_view host, std::string_view page) {
-    if (!IsAscii(host) || !IsAscii(page))
-        return TSjisText::LowerCase(host).starts_with(TSjisText::LowerCase(page));
-    if (page.size() > host.size()) return false;
-    for (size_t i = 0; i < page.size(); ++i)
-        if (LowerAsciiChar(host[i]) != LowerAsciiChar(page[i])) return false;
+    const size_t n = std::min(host.size(), page.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char h = host[i], p = page[i];
+        if ((static_cast<unsigned char>(h) | static_cast<unsigned char>(p)) >= 0x80)
+            return TSjisText::LowerCase(host).starts_with(TSjisText::LowerCase(page));
+        if (LowerAsciiChar(h) != LowerAsciiChar(p)) return false;
+    }
+    if (page.size() > host.size()) {
+        // Lower-casing keeps the length: the page's host is longer.
+        return false;
+    }
     return true;
 }
 
@@ -1197,27 +1205,23 @@ std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::str
 }
 
 std::string TQorPageItems::RemoveDotSegmentsAscii(std::string_view text) const {
-    // The same passes over a text of single-byte characters: a pass can only
-    // be due right after a "/" has been moved, so the text moves a folder
-    // at a time.
+    // The same passes over a text of single-byte characters. A pass is due
+    // only where the text itself has "./": after a pass the text moved so
+    // far never ends in ".", so it cannot end in "./" with the next "/"
+    // alone. So the text moves from one "./" to the next, and the last "/"
+    // is found again when a climb needs it.
     std::string out;
     out.reserve(text.size());
-    std::vector<size_t> slashes; // the "/" characters in out
-    auto cut = [&](size_t bytes) {
-        out.resize(bytes);
-        while (!slashes.empty() && slashes.back() >= bytes) slashes.pop_back();
-    };
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
-        const size_t slash = text.find('/', i);
-        if (slash == npos) {
+        const size_t p = text.find("./", i);
+        if (p == npos) {
             out.append(text, i, npos);
             break;
         }
-        out.append(text, i, slash + 1 - i);
-        slashes.push_back(out.size() - 1);
-        i = slash + 1;
+        out.append(text, i, p + 2 - i);
+        i = p + 2;
         for (;;) {
             const size_t bytes = out.size();
             if (bytes < 2 || out[bytes - 1] != '/' || out[bytes - 2] != '.') break;
@@ -1229,16 +1233,15 @@ std::string TQorPageItems::RemoveDotSegmentsAscii(std::string_view text) const {
                 // "../": take the text before the character in front of it,
                 // cut after its last "/"; above the host keep the host.
                 const size_t dots = bytes - 3;
-                cut(dots > 0 ? dots - 1 : 0);
-                const size_t s2 = slashes.empty() ? 0 : slashes.back() + 1;
-                if (s2 >= 3 && out[s2 - 2] == '/' && out[s2 - 3] == ':') {
+                out.resize(dots > 0 ? dots - 1 : 0);
+                const size_t last = out.rfind('/');
+                const size_t s2 = last == npos ? 0 : last + 1;
+                if (s2 >= 3 && out[s2 - 2] == '/' && out[s2 - 3] == ':')
                     out.push_back('/');
-                    slashes.push_back(out.size() - 1);
-                } else {
-                    cut(s2);
-                }
+                else
+                    out.resize(s2);
             } else {
-                cut(bytes - 2);
+                out.resize(bytes - 2);
             }
         }
     }

@@ -268,33 +268,75 @@ private:
 
 } // namespace
 
+namespace {
+
+// Where the next piece of the text ends for the folded searches: after the
+// first blank, quote or angle bracket at or after `at` that starts a
+// character. No address holds such a character, so no address spans two
+// pieces (the file-name search reads across pieces). The end of the text
+// when there is none.
+size_t PieceEnd(std::string_view text, size_t known, size_t at) {
+    static const std::array<bool, 256> split = [] {
+        std::array<bool, 256> set{};
+        for (unsigned char c : {' ', '\t', '\r', '\n', '"', '<', '>'}) set[c] = true;
+        return set;
+    }();
+    for (size_t p = at; p < text.size(); ++p) {
+        if (!split[static_cast<unsigned char>(text[p])]) continue;
+        if (IsBoundary(text, known, p)) return p + 1;
+        known = p + 1; // p is a second byte, so the next byte starts a character
+    }
+    return text.size();
+}
+
+// `onPiece(piece)` for the text in pieces of about 64 KiB, each folded to
+// half-width forms when that changes it: the searches see the folded text
+// without a folded copy of the whole page. False when `onPiece` stops.
+template <typename Fn>
+bool ForEachFoldedPiece(std::string_view text, Fn&& onPiece) {
+    constexpr size_t kPiece = 64 * 1024;
+    std::string folded;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t end = PieceEnd(text, pos, std::min(text.size(), pos + kPiece));
+        std::string_view piece = text.substr(pos, end - pos);
+        if (THalfWidth::Changes(piece)) {
+            folded = THalfWidth::Convert(piece);
+            piece = folded;
+        }
+        if (!onPiece(piece)) return false;
+        pos = end;
+    }
+    return true;
+}
+
+} // namespace
+
 template <typename Fake>
 void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
     if (Stopped()) return;
-    // The folded text only when folding changes something.
-    std::string folded;
-    std::string_view text = source;
-    if (THalfWidth::Changes(source)) {
-        folded = THalfWidth::Convert(source);
-        text = folded;
-    }
     auto stopped = [this] { return Stopped(); };
 
-    if (!ForEachAddress(text, stopped, [&](size_t start, size_t end) { return onFake(text.substr(start, end - start)); }))
-        return;
-    if (!SearchFile || Stopped()) return;
+    const bool whole = ForEachFoldedPiece(source, [&](std::string_view piece) {
+        return ForEachAddress(piece, stopped, [&](size_t start, size_t end) { return onFake(piece.substr(start, end - start)); });
+    });
+    if (!whole || !SearchFile || Stopped()) return;
 
     // The file names come after all the addresses: the text between the
     // addresses is found again and read piece by piece.
     TFileNameScan names;
-    size_t copied = 0; // text before this offset has been read or is an address
     bool go = true;
     auto onName = [&](std::string_view name) { return go = onFake(name); };
-    const bool whole = ForEachAddress(text, stopped, [&](size_t start, size_t end) {
-        if (!names.Feed(text.substr(copied, start - copied), false, stopped, onName)) return false;
-        copied = end;
-        return true;
+    const bool read = ForEachFoldedPiece(source, [&](std::string_view piece) {
+        size_t copied = 0; // text before this offset has been read or is an address
+        return ForEachAddress(piece, stopped,
+                              [&](size_t start, size_t end) {
+                                  if (!names.Feed(piece.substr(copied, start - copied), false, stopped, onName)) return false;
+                                  copied = end;
+                                  return true;
+                              }) &&
+               names.Feed(piece.substr(copied), false, stopped, onName);
     });
-    if (!whole || !go || Stopped()) return;
-    names.Feed(text.substr(copied), true, stopped, onName);
+    if (!read || !go || Stopped()) return;
+    names.Feed({}, true, stopped, onName);
 }

@@ -1,5 +1,8 @@
 #include "platform/SjisText.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 template <typename Fn>
@@ -27,6 +30,19 @@ void TSjisText::LowerCaseInPlace(std::string& text) {
     const size_t n = text.size();
     char* p = text.data();
     for (size_t i = 0; i < n;) {
+        // Eight ASCII bytes at a time: each is a character of its own.
+        if (i + 8 <= n) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            if ((w & 0x8080808080808080ull) == 0) {
+                // 0x80 in each byte that holds A-Z.
+                const uint64_t upper = ((w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull)) & 0x8080808080808080ull;
+                w |= upper >> 2;
+                std::memcpy(p + i, &w, 8);
+                i += 8;
+                continue;
+            }
+        }
         const char c = p[i];
         if (c >= 'A' && c <= 'Z') {
             p[i] = static_cast<char>(c + 32);
