@@ -583,7 +583,7 @@ void TQorPageItems::Walk() {
 
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
-    keyIndex_.Reserve(Files.size() + Source.size() / 200);
+    keyIndex_.Reserve(Files.size() + Source.size() / 200, FileKeys);
     Files.reserve(Files.size() + Source.size() / 200);
     FileKeys.reserve(FileKeys.size() + Source.size() / 200);
 
@@ -1028,37 +1028,43 @@ bool EqualsLowered(std::string_view listed, std::string_view lower) {
 size_t TQorPageItems::TKeyIndex::Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const {
     if (slots_.empty()) return npos;
     const size_t mask = slots_.size() - 1;
+    const auto tag = static_cast<uint32_t>(hash >> 32);
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
         if (slot.index == 0) return npos;
-        if (slot.hash == hash && EqualsLowered(keys[slot.index - 1], lower)) return slot.index - 1;
+        if (slot.tag == tag && EqualsLowered(keys[slot.index - 1], lower)) return slot.index - 1;
     }
 }
 
 void TQorPageItems::TKeyIndex::Add(std::string_view lower, size_t hash, size_t index,
                                    const std::vector<std::string>& keys) {
     if (Find(lower, hash, keys) != npos) return;
-    if ((count_ + 1) * 2 > slots_.size()) Grow(std::max<size_t>(64, slots_.size() * 2));
+    if ((count_ + 1) * 2 > slots_.size()) Grow(std::max<size_t>(64, slots_.size() * 2), keys);
     const size_t mask = slots_.size() - 1;
     size_t i = hash & mask;
     while (slots_[i].index != 0) i = (i + 1) & mask;
-    slots_[i] = Slot{hash, index + 1};
+    slots_[i] = Slot{static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(index + 1)};
     ++count_;
 }
 
-void TQorPageItems::TKeyIndex::Reserve(size_t count) {
+void TQorPageItems::TKeyIndex::Reserve(size_t count, const std::vector<std::string>& keys) {
     size_t slots = 64;
     while (slots < count * 2) slots *= 2;
-    if (slots > slots_.size()) Grow(slots);
+    if (slots > slots_.size()) Grow(slots, keys);
 }
 
-void TQorPageItems::TKeyIndex::Grow(size_t slots) {
+void TQorPageItems::TKeyIndex::Grow(size_t slots, const std::vector<std::string>& keys) {
+    // The slots keep only the high half of the hash: placing them again
+    // takes the whole hash from the key. The walk reserves the table for
+    // the page first, so this is rare.
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(slots, Slot{});
     const size_t mask = slots - 1;
     for (const Slot& slot : old) {
         if (slot.index == 0) continue;
-        size_t i = slot.hash & mask;
+        std::string lower = keys[slot.index - 1];
+        TSjisText::LowerCaseInPlace(lower);
+        size_t i = std::hash<std::string_view>{}(lower) & mask;
         while (slots_[i].index != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }

@@ -29,6 +29,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -209,15 +210,18 @@ private:
         size_t Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const;
         // Adds `lower` as the key of `index` unless it is known already.
         void Add(std::string_view lower, size_t hash, size_t index, const std::vector<std::string>& keys);
-        void Reserve(size_t count);
+        void Reserve(size_t count, const std::vector<std::string>& keys);
         void Clear();
 
     private:
+        // Eight bytes a slot, so that more of a big page's table stays in
+        // the cache: the high half of the hash and the index + 1 (0 for a
+        // free slot).
         struct Slot {
-            size_t hash = 0;
-            size_t index = 0; // index + 1; 0 for a free slot
+            uint32_t tag = 0;
+            uint32_t index = 0;
         };
-        void Grow(size_t slots);
+        void Grow(size_t slots, const std::vector<std::string>& keys);
         std::vector<Slot> slots_;
         size_t count_ = 0;
     };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <vector>
 
 // The scans below are hand-written forms of the program's patterns; each
 // goes through the text once from a moving offset instead of cutting the
@@ -292,15 +293,18 @@ size_t PieceEnd(std::string_view text, size_t known, size_t at) {
 // `onPiece(piece)` for the text in pieces of about 64 KiB, each folded to
 // half-width forms when that changes it: the searches see the folded text
 // without a folded copy of the whole page. False when `onPiece` stops.
+// `folds` remembers for each piece whether folding changes it, so that a
+// second reading asks only once.
 template <typename Fn>
-bool ForEachFoldedPiece(std::string_view text, Fn&& onPiece) {
+bool ForEachFoldedPiece(std::string_view text, std::vector<bool>& folds, Fn&& onPiece) {
     constexpr size_t kPiece = 64 * 1024;
     std::string folded;
     size_t pos = 0;
-    while (pos < text.size()) {
+    for (size_t k = 0; pos < text.size(); ++k) {
         const size_t end = PieceEnd(text, pos, std::min(text.size(), pos + kPiece));
         std::string_view piece = text.substr(pos, end - pos);
-        if (THalfWidth::Changes(piece)) {
+        if (k == folds.size()) folds.push_back(THalfWidth::Changes(piece));
+        if (folds[k]) {
             folded = THalfWidth::Convert(piece);
             piece = folded;
         }
@@ -317,7 +321,8 @@ void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
     if (Stopped()) return;
     auto stopped = [this] { return Stopped(); };
 
-    const bool whole = ForEachFoldedPiece(source, [&](std::string_view piece) {
+    std::vector<bool> folds;
+    const bool whole = ForEachFoldedPiece(source, folds, [&](std::string_view piece) {
         return ForEachAddress(piece, stopped, [&](size_t start, size_t end) { return onFake(piece.substr(start, end - start)); });
     });
     if (!whole || !SearchFile || Stopped()) return;
@@ -327,7 +332,7 @@ void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
     TFileNameScan names;
     bool go = true;
     auto onName = [&](std::string_view name) { return go = onFake(name); };
-    const bool read = ForEachFoldedPiece(source, [&](std::string_view piece) {
+    const bool read = ForEachFoldedPiece(source, folds, [&](std::string_view piece) {
         size_t copied = 0; // text before this offset has been read or is an address
         return ForEachAddress(piece, stopped,
                               [&](size_t start, size_t end) {
