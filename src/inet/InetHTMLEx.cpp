@@ -210,18 +210,21 @@ public:
             if (stopped()) return false;
             const size_t m = text_.size();
             if (!inRun_) {
-                while (q_ < m && !IsQuote(text_[q_])) {
-                    if (!IsLead(text_[q_])) {
-                        ++q_;
-                    } else if (q_ + 1 < m) {
-                        q_ += 2;
-                    } else if (last) {
-                        ++q_; // a lead byte at the very end is a character of its own
-                    } else {
-                        break; // its second byte is still to come
-                    }
+                // The next quote that starts a character: a byte search,
+                // each hit checked by looking back over the lead bytes.
+                size_t p = q_;
+                for (;;) {
+                    while (p < m && !IsQuote(text_[p])) ++p;
+                    if (p >= m || IsBoundary(text_, q_, p)) break;
+                    q_ = ++p; // p was a second byte, so the next byte starts a character
                 }
-                if (q_ >= m || !IsQuote(text_[q_])) break;
+                if (p >= m) {
+                    // None yet. A lead byte at the end whose second byte is
+                    // still to come is where reading goes on.
+                    q_ = !last && !IsBoundary(text_, q_, m) ? m - 1 : m;
+                    break;
+                }
+                q_ = p;
                 inRun_ = true;
                 end_ = q_ + 1;
                 dot_ = std::string::npos;
