@@ -322,7 +322,8 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
         // Nor is a redirection that was not followed (its target never
         // arrived): only a page that was fetched, 2xx.
         if (UseCache && response.StatusCode >= 200 && response.StatusCode < 300) {
-            Cache->Text = PageItems->Source;
+            // The page is lent to the cache for the write, not copied.
+            Cache->Text.swap(PageItems->Source);
             const std::string requested = LoadFile->URL->GetCompURL();
             const std::string final = PageItems->PageFile->URL->GetCompURL();
             // Under the address asked for, the page keeps where it came
@@ -337,6 +338,7 @@ void TQorLoadManager::LoaderTerminate(TThread* sender) {
             Cache->FinalReferer.clear();
             // After redirections the page is also found under its own address.
             if (final != requested) Cache->Save(final);
+            PageItems->Source.swap(Cache->Text);
             Cache->Text.clear();
             Cache->Text.shrink_to_fit();
         }
