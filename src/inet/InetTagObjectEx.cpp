@@ -101,6 +101,49 @@ public:
     explicit TAttributeText(std::string_view text) : text_(text) {}
 
     size_t Size() const { return FrontSize() + (text_.size() - pos_); }
+
+    // The offset of the first `quote` after offset 0 that starts a
+    // character, or Size(). Without leftovers (nearly always) a byte search
+    // whose hits are checked by looking back over the lead bytes.
+    size_t FindQuote(char quote) const {
+        const size_t size = Size();
+        if (FrontSize() == 0) {
+            const std::string_view rest = text_.substr(pos_);
+            size_t known = 0;
+            if (!rest.empty()) known = CharLength(0); // the first character is the quote itself
+            size_t from = known;
+            for (;;) {
+                const size_t p = rest.find(quote, from);
+                if (p == std::string_view::npos) return size;
+                size_t k = p;
+                while (k > known && TSjisText::IsLeadByte(static_cast<unsigned char>(rest[k - 1]))) --k;
+                if ((p - k) % 2 == 0) return p;
+                known = from = p + 1; // p was a second byte
+            }
+        }
+        size_t c = 1;
+        while (c < size && At(c) != quote) c += CharLength(c);
+        return c;
+    }
+
+    // The length of the run of characters up to the first space, carriage
+    // return, line feed or tab (a second byte never ends it).
+    size_t SpanValue() const {
+        const size_t size = Size();
+        if (FrontSize() == 0) {
+            const char* p = text_.data() + pos_;
+            size_t c = 0;
+            while (c < size) {
+                const char b = p[c];
+                if (IsTagSpace(b)) break;
+                c += (TSjisText::IsLeadByte(static_cast<unsigned char>(b)) && c + 1 < size) ? 2 : 1;
+            }
+            return c;
+        }
+        size_t c = 0;
+        while (c < size && !IsTagSpace(At(c))) c += CharLength(c);
+        return c;
+    }
     char At(size_t i) const {
         const size_t f = FrontSize();
         return i < f ? front_[frontBegin_ + i] : text_[pos_ + i - f];
@@ -342,8 +385,7 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
             for (int qi = 0; qi < 3 && size > 0; ++qi) {
                 const char quote = kQuotes[qi];
                 if (remaining.At(0) != quote || quoteGone[qi]) continue;
-                size_t c = 1;
-                while (c < size && remaining.At(c) != quote) c += remaining.CharLength(c);
+                const size_t c = remaining.FindQuote(quote);
                 if (c < size) {
                     value = remaining.Text(1, c - 1, scratch_);
                     if (HasBreaks(value)) {
@@ -360,8 +402,7 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
                 break;
             }
             if (!quoted) {
-                size_t c = 0;
-                while (c < size && !IsTagSpace(remaining.At(c))) c += remaining.CharLength(c);
+                const size_t c = remaining.SpanValue();
                 value = remaining.Text(0, c, scratch_);
                 remaining.Consume(c);
             }
