@@ -90,6 +90,15 @@ std::string THalfWidth::Convert(std::string_view cp932) {
 
 bool THalfWidth::Changes(std::string_view cp932) {
     const TPairTable& table = Table();
+    // The lead bytes whose rows hold a folding character at all: the
+    // kanji rows, most of a Japanese page, are passed over without a look
+    // into the big table.
+    static const std::array<bool, 256> rows = [&table] {
+        std::array<bool, 256> r{};
+        for (size_t code = 0; code < table.size(); ++code)
+            if (table[code]) r[code >> 8] = true;
+        return r;
+    }();
     const size_t n = cp932.size();
     const char* in = cp932.data();
     size_t i = 0;
@@ -107,7 +116,7 @@ bool THalfWidth::Changes(std::string_view cp932) {
             ++i;
             continue;
         }
-        if (table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
+        if (rows[c] && table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
         i += 2;
     }
     return false;
