@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # vorlen-cli list over the peers' generated 10 MiB and 1 MiB pages served by
 # nginx on 127.0.0.1 (bench/peers), from the network and from the page cache,
-# in the same run. Writes bench/results/cli-list.md.
+# with libxml2's HTML parser over the same file beside it (bench/peers/src/
+# links_libxml2.c), in the same run. Writes bench/results/cli-list.md.
 #   RUNS=5 bench/cli-list.sh
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
@@ -9,10 +10,12 @@ RUNS="${RUNS:-5}"
 
 . "$HERE/common.sh"
 bench_results cli-list
-bench_need nginx:nginx-light /usr/bin/time:time
+bench_need nginx:nginx-light /usr/bin/time:time gcc:gcc /usr/include/libxml2:libxml2-dev
 bench_build vorlen-cli
 CLI="$ROOT/build-release/src/cli/vorlen-cli"
 "$K/mksite.sh" >/dev/null
+"$K/build.sh" >/dev/null
+BIN="${BENCH_BIN:-/tmp/bench-bin}"
 bench_server
 # A data folder of its own, with room in the cache for the 10 MiB page.
 export XDG_CONFIG_HOME="$O/cli-conf"
@@ -29,5 +32,7 @@ for page in big1m big10m; do
   "$CLI" list "$U/html/$page.html" >/dev/null 2>&1   # puts it in the cache
   M --name "$page: vorlen-cli list from the cache" --runs "$RUNS" --bytes "$bytes" -- \
     "$CLI list $U/html/$page.html >/dev/null 2>&1"
+  M --name "$page: libxml2 HTML parser (+SJIS->UTF-8) + walk, from the file" --runs "$RUNS" --self -- \
+    "$BIN/links_libxml2 /tmp/bench-www/html/$page.html"
 done
 bench_report cli-list

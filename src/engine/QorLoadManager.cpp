@@ -373,7 +373,8 @@ void TQorLoadManager::SaveToCache(TQorLoadThread& thread) {
     if (Canceled || http.ErrorCode != 0 || thread.Refused || status < 200 || status >= 300)
         return;
     std::lock_guard lock(cacheMutex_);
-    Cache->Text = PageItems->Source;
+    // The page is lent to the cache for the write, not copied.
+    Cache->Text.swap(PageItems->Source);
     const std::string requested = LoadFile->URL->GetCompURL();
     const std::string final = PageItems->PageFile->URL->GetCompURL();
     // Under the address asked for, the page keeps where it came from: its
@@ -388,6 +389,7 @@ void TQorLoadManager::SaveToCache(TQorLoadThread& thread) {
     Cache->FinalReferer.clear();
     // After redirections the page is also found under its own address.
     if (final != requested) Cache->Save(final);
+    PageItems->Source.swap(Cache->Text);
     Cache->Text.clear();
     Cache->Text.shrink_to_fit();
 }

@@ -35,6 +35,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
+bool IsAscii(std::string_view text) {
+    for (char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Numeric character references
 
@@ -452,7 +458,7 @@ struct TQorPageItems::TWalk {
 };
 
 TQorPageItems::TQorPageItems()
-    : PageFile(std::make_unique<TQorFile>()), keyIndex_(std::make_unique<TKeyIndex>(&keyPool_)) {}
+    : PageFile(std::make_unique<TQorFile>()) {}
 
 TQorPageItems::~TQorPageItems() { ClearFileList(); }
 
@@ -467,9 +473,7 @@ void TQorPageItems::ClearFileList() {
     anchorRecord_ = nullptr;
     Files.clear();
     FileKeys.clear();
-    keyIndex_.reset();
-    keyPool_.release();
-    keyIndex_ = std::make_unique<TKeyIndex>(&keyPool_);
+    keyIndex_.Clear();
 }
 
 void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
@@ -481,10 +485,10 @@ void TQorPageItems::SetHeaderInfo(const TInetHTTPResponseHeader* header) {
     Charset = header->Charset;
 }
 
-std::string TQorPageItems::ConvertText(std::string_view text) {
+bool TQorPageItems::ConvertText(std::string_view text, std::string& out) {
     if (!DetectCharset && ForceCharset == ctUnknown) {
         Charset = ctSjis;
-        return std::string(text);
+        return false;
     }
     const std::string meta = GetMetaCharSet(text);
     if (!meta.empty() && ForceCharset == ctUnknown) {
@@ -501,16 +505,17 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
     if (ForceCharset != ctUnknown) Charset = ForceCharset;
 
     switch (Charset) {
-    case ctEuc: return TCharCodeConv::EUCtoSJIS(text);
-    case ctUtf8: return TCodePage::FromUtf8(text);
-    case ctJis: return TCharCodeConv::JIStoSJIS(text);
-    case ctSjis: return std::string(text);
+    case ctEuc: out = TCharCodeConv::EUCtoSJIS(text); return true;
+    case ctUtf8: out = TCodePage::FromUtf8(text); return true;
+    case ctJis: out = TCharCodeConv::JIStoSJIS(text); return true;
+    case ctSjis: return false;
     case ctUnknown: break;
     }
     const int type = TCharCodeConv::GetCodeType(text);
     if (type == 0) {
         Charset = ctJis;
-        return TCharCodeConv::JIStoSJIS(text);
+        out = TCharCodeConv::JIStoSJIS(text);
+        return true;
     }
     // Undeclared UTF-8 would otherwise be taken for Shift-JIS (or EUC) and
     // come out garbled. Japanese text in Shift-JIS or EUC-JP is practically
@@ -519,7 +524,8 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
     // kana and punctuation.
     if (LooksLikeUtf8(text)) {
         Charset = ctUtf8;
-        return TCodePage::FromUtf8(text);
+        out = TCodePage::FromUtf8(text);
+        return true;
     }
     // The guess looks at single bytes only. When it gives broken sequences
     // and the other code reads the whole page cleanly, the other is right
@@ -532,10 +538,11 @@ std::string TQorPageItems::ConvertText(std::string_view text) {
         euc = !euc;
     if (euc) {
         Charset = ctEuc;
-        return TCharCodeConv::EUCtoSJIS(text);
+        out = TCharCodeConv::EUCtoSJIS(text);
+        return true;
     }
     Charset = ctSjis;
-    return std::string(text);
+    return false;
 }
 
 void TQorPageItems::SetSource(std::string_view text) {
@@ -544,66 +551,138 @@ void TQorPageItems::SetSource(std::string_view text) {
         return;
     }
     Canceled.store(false, std::memory_order_relaxed);
-    Source = ConvertText(text);
+    std::string converted;
+    if (ConvertText(text, converted))
+        Source = std::move(converted);
+    else
+        Source.assign(text);
+    Walk();
+}
+
+void TQorPageItems::SetSource(std::string&& text) {
+    if (text.empty()) {
+        Source.clear();
+        return;
+    }
+    Canceled.store(false, std::memory_order_relaxed);
+    // A page that needs no conversion becomes Source as it is, without a
+    // second copy of it.
+    std::string converted;
+    if (ConvertText(text, converted)) {
+        text.clear();
+        text.shrink_to_fit();
+        Source = std::move(converted);
+    } else {
+        Source = std::move(text);
+    }
+    Walk();
+}
+
+void TQorPageItems::Walk() {
     Title.clear();
 
-    // The scanner's items hold their own text, so the page goes to the
-    // scanner and comes back rather than being copied.
-    TInetHTMLEx html;
-    html.HTML = std::move(Source);
-    html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
-    html.SearchFile = SearchFile;
-    html.UpdateTagList();
-    Source = std::move(html.HTML);
-    html.HTML.clear();
     // About one address per 200 bytes of a dense page; growing the index by
     // rehashing it several times costs more than this guess.
-    keyIndex_->reserve(Files.size() + Source.size() / 200);
+    keyIndex_.Reserve(Files.size() + Source.size() / 200, FileKeys);
+    Files.reserve(Files.size() + Source.size() / 200);
+    FileKeys.reserve(FileKeys.size() + Source.size() / 200);
 
+    // Nothing changes the page's record while its tags are read.
+    const TInetURLEx& page = *PageFile->URL;
+    forms_.fullDir = page.GetFullDir();
+    forms_.hostPath = page.GetHostPath();
+    forms_.portURL = page.GetPortURL();
+    PageFile->URL->WithPort = true;
+    forms_.compFullDirWithPort = page.GetCompFullDir();
+    PageFile->URL->WithPort = false;
+    forms_.valid = true;
+    struct TFormsGone {
+        TPageForms& forms;
+        ~TFormsGone() { forms.valid = false; }
+    } formsGone{forms_};
+
+    // The items are walked as the scanner reads them, one reused item at a
+    // time: a list of them all would cost several times the page.
+    TInetHTMLEx html;
+    html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
+    html.SearchFile = SearchFile;
     TWalk walk;
     anchorRecord_ = nullptr;
-    for (const auto& item : html.Items) {
-        if (Canceled.load(std::memory_order_relaxed)) break;
-        ProcessTag(*item, walk);
-    }
+    html.ScanItems(Source, [&](const TInetTagObjectEx& item) {
+        if (Canceled.load(std::memory_order_relaxed)) return false;
+        ProcessTag(item, walk);
+        return true;
+    });
     ReleaseAnchor();
     Header = nullptr;
 }
 
+namespace {
+
+// The tags the walk knows, told apart once per tag instead of comparing the
+// name with each in turn.
+enum class TTag {
+    Other, A, EndA, FakeA, Frame, Img, Iframe, Source, Embed, Object, Script, EndScript, Form, Input, EndForm,
+    Option, Area, Link, Ref, Body, Layer, Meta, Base, Param, Title, EndTitle, Style, EndStyle
+};
+
+TTag ClassifyTag(std::string_view name) {
+    struct Known {
+        std::string_view name;
+        TTag tag;
+    };
+    static constexpr Known kKnown[] = {
+        {"a", TTag::A}, {"/a", TTag::EndA}, {"_fake_a", TTag::FakeA}, {"frame", TTag::Frame}, {"img", TTag::Img},
+        {"iframe", TTag::Iframe}, {"source", TTag::Source}, {"embed", TTag::Embed}, {"object", TTag::Object},
+        {"script", TTag::Script}, {"/script", TTag::EndScript}, {"form", TTag::Form}, {"input", TTag::Input},
+        {"/form", TTag::EndForm}, {"option", TTag::Option}, {"area", TTag::Area}, {"link", TTag::Link},
+        {"ref", TTag::Ref}, {"body", TTag::Body}, {"layer", TTag::Layer}, {"meta", TTag::Meta}, {"base", TTag::Base},
+        {"param", TTag::Param}, {"title", TTag::Title}, {"/title", TTag::EndTitle}, {"style", TTag::Style},
+        {"/style", TTag::EndStyle},
+    };
+    if (name.empty() || name.size() > 7) return TTag::Other;
+    for (const Known& k : kKnown)
+        if (k.name.size() == name.size() && k.name[0] == name[0] && k.name == name) return k.tag;
+    return TTag::Other;
+}
+
+} // namespace
+
 void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
-    const std::string& name = tag.TagName;
+    const TTag kind = ClassifyTag(tag.TagName);
     const TTagAttributes& attrs = tag.Attributes;
     std::string address;
     std::string imageButton; // the picture of an image button
     if (tag.SpaceBefore) walk.gap = true;
 
-    if (name == "a") {
+    if (kind == TTag::A) {
         address = attrs.Value("href");
         if (walk.script == 0) {
             if (walk.anchorOpen) ReleaseAnchor();
             walk.anchorOpen = true;
         }
-    } else if (name == "/a") {
+    } else if (kind == TTag::EndA) {
         walk.anchorOpen = false;
         ReleaseAnchor();
-    } else if (name == "_fake_a") {
+    } else if (kind == TTag::FakeA) {
         address = attrs.Value("href");
         if (ExpandRange(address, walk)) address.clear();
         if (walk.script == 2) walk.script = 1;
-    } else if (name == "frame" || name == "img" || name == "iframe" || name == "source" || name == "embed") {
+    } else if (kind == TTag::Frame || kind == TTag::Img || kind == TTag::Iframe || kind == TTag::Source ||
+               kind == TTag::Embed) {
         address = attrs.Value("src");
-    } else if (name == "object") {
+    } else if (kind == TTag::Object) {
         address = attrs.Value("data");
-    } else if (name == "script") {
+    } else if (kind == TTag::Script) {
         address = attrs.Value("src");
         walk.script = 1;
-    } else if (name == "/script") {
+    } else if (kind == TTag::EndScript) {
         walk.script = 0;
-    } else if (name == "form") {
+    } else if (kind == TTag::Form) {
         walk.formAddress = attrs.Value("action");
         walk.inForm = true;
         walk.firstField = true;
-    } else if (name == "input") {
+    } else if (kind == TTag::Input) {
         const std::string type = TSjisText::LowerCase(attrs.Value("type"));
         if (type == "image") imageButton = attrs.Value("src");
         if (walk.inForm) {
@@ -622,36 +701,36 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
                 walk.inForm = false; // a field the user fills in
             }
         }
-    } else if (name == "/form") {
+    } else if (kind == TTag::EndForm) {
         if (walk.inForm) {
             address = walk.formAddress;
             walk.inForm = false;
         }
-    } else if (name == "option") {
+    } else if (kind == TTag::Option) {
         walk.inForm = false;
-    } else if (name == "area" || name == "link" || name == "ref") {
+    } else if (kind == TTag::Area || kind == TTag::Link || kind == TTag::Ref) {
         address = attrs.Value("href");
-    } else if (name == "body" || name == "layer") {
+    } else if (kind == TTag::Body || kind == TTag::Layer) {
         address = attrs.Value("background");
-    } else if (name == "meta") {
+    } else if (kind == TTag::Meta) {
         const std::string& content = attrs.Value("content");
         size_t at = TSjisText::Find(TSjisText::LowerCase(content), "url=");
         if (at != npos) address = content.substr(at + 4);
-    } else if (name == "base") {
+    } else if (kind == TTag::Base) {
         SetBase(attrs.Value("href").empty() ? attrs.Value("src") : attrs.Value("href"), walk);
-    } else if (name == "param") {
+    } else if (kind == TTag::Param) {
         const std::string param = TSjisText::LowerCase(attrs.Value("name"));
         if (param == "filename" || param == "movie" || param == "src") address = attrs.Value("value");
-    } else if (name == "title" || name == "/title") {
+    } else if (kind == TTag::Title || kind == TTag::EndTitle) {
         walk.inTitle = !walk.inTitle;
     } else {
-        if (name == "style") walk.inStyle = true;
-        if (name == "/style") walk.inStyle = false;
+        if (kind == TTag::Style) walk.inStyle = true;
+        if (kind == TTag::EndStyle) walk.inStyle = false;
         if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
         // Comments and declarations have no name either, but are no text.
         const bool text = !tag.Source.empty() && tag.Source[0] != '<';
         if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && text)
-            AppendAnchorPiece(ChangeHTMLSymbol(PieceText(tag.Source)), walk);
+            AppendAnchorText(tag.Source, walk);
         if (walk.inStyle && text)
             // A style element's text is not markup: its references stay as written.
             ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
@@ -662,7 +741,7 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     // Addresses beyond the tag's own: the candidates of a picture set, an
     // image button's picture, and the pictures of its style. They give no
     // link text and leave the anchor being read alone.
-    if (name == "img" || name == "source") {
+    if (kind == TTag::Img || kind == TTag::Source) {
         if (const std::string& set = attrs.Value("srcset"); !set.empty())
             ForEachSrcsetAddress(set, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
     }
@@ -670,11 +749,24 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     if (const std::string& style = attrs.Value("style"); !style.empty())
         ForEachCssUrl(style, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk); });
 
-    if (SearchAnchorStr && anchorRecord_) AppendAnchorPiece(ChangeHTMLSymbol(attrs.Value("alt")), walk);
+    if (SearchAnchorStr && anchorRecord_) {
+        if (const std::string& alt = attrs.Value("alt"); !alt.empty()) AppendAnchorText(alt, walk, false);
+    }
     if (walk.script == 1) walk.script = 2;
 }
 
-void TQorPageItems::AppendAnchorPiece(const std::string& piece, TWalk& walk) {
+void TQorPageItems::AppendAnchorText(std::string_view text, TWalk& walk, bool piece) {
+    // Most texts have neither references nor line breaks: then they go in
+    // as they stand.
+    const bool breaks = piece && text.find_first_of("\t\r\n") != std::string_view::npos;
+    if (!breaks && text.find('&') == std::string_view::npos) {
+        AppendAnchorPiece(text, walk);
+        return;
+    }
+    AppendAnchorPiece(ChangeHTMLSymbol(breaks ? PieceText(text) : std::string(text)), walk);
+}
+
+void TQorPageItems::AppendAnchorPiece(std::string_view piece, TWalk& walk) {
     if (piece.empty()) return;
     // One blank where the page had white space between two pieces.
     if (walk.gap && !anchorText_.Empty()) anchorText_.Append(" ");
@@ -733,7 +825,7 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
 void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk, bool decode) {
     if (walk.script == 2) return;
     address = TSjisText::Trim(address);
-    if (decode) address = ChangeHTMLSymbol(address);
+    if (decode && address.find('&') != npos) address = ChangeHTMLSymbol(address);
     if (address.empty()) return;
     const TAddressKind kind = ResolveAddress(address, walk);
     if (kind == TAddressKind::None) return;
@@ -757,7 +849,7 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
 void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk) {
     // References are decoded first, as a browser reads the attribute:
     // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
-    address = ChangeHTMLSymbol(address);
+    if (address.find('&') != npos) address = ChangeHTMLSymbol(address);
     if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
         walk.anchorOpen = false;
         ReleaseAnchor();
@@ -788,23 +880,23 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& 
 
 namespace {
 
-bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; }
 
 // Whether the lower-case form of `host` starts with that of `page`, as
-// LowerCase(host).starts_with(LowerCase(page)), without building either
-// text for the ASCII hosts nearly every page has.
+// LowerCase(host).starts_with(LowerCase(page)), compared in place while
+// both are ASCII, as nearly every page's hosts are.
 bool HostStartsWith(std::string_view host, std::string_view page) {
-    if (!IsAscii(host) || !IsAscii(page))
-        return TSjisText::LowerCase(host).starts_with(TSjisText::LowerCase(page));
-    if (page.size() > host.size()) return false;
-    for (size_t i = 0; i < page.size(); ++i)
-        if (LowerAsciiChar(host[i]) != LowerAsciiChar(page[i])) return false;
+    const size_t n = std::min(host.size(), page.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char h = host[i], p = page[i];
+        if ((static_cast<unsigned char>(h) | static_cast<unsigned char>(p)) >= 0x80)
+            return TSjisText::LowerCase(host).starts_with(TSjisText::LowerCase(page));
+        if (LowerAsciiChar(h) != LowerAsciiChar(p)) return false;
+    }
+    if (page.size() > host.size()) {
+        // Lower-casing keeps the length: the page's host is longer.
+        return false;
+    }
     return true;
 }
 
@@ -815,69 +907,173 @@ void TQorPageItems::TakePagePort(TInetURLEx& url) const {
     if (HostStartsWith(url.Host, PageFile->URL->Host)) url.Port = PageFile->URL->Port;
 }
 
-TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
-    // The scratch record becomes the listed record when the address is new:
-    // parsing the final address text again would give the same record.
-    std::string address(addressText);
-    auto record = std::make_unique<TQorFile>(address);
-    if (Replacer) Replacer->Apply(*record->URL, &address);
+const std::string& TQorPageItems::PageFullDir() {
+    if (!forms_.valid) forms_.fullDir = PageFile->URL->GetFullDir();
+    return forms_.fullDir;
+}
 
-    std::string key;      // the key as listed in FileKeys
-    std::string keyLower; // and as the index holds it
+const std::string& TQorPageItems::PageHostPath() {
+    if (!forms_.valid) forms_.hostPath = PageFile->URL->GetHostPath();
+    return forms_.hostPath;
+}
+
+TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromLocation, bool mail) {
+    // The address is parsed once into a scratch URL; a record is made only
+    // for an address that is not listed yet, from that parse (parsing the
+    // final address text again would give the same components).
+    TInetURLEx& url = scratchURL_;
+    url.SetURL(addressText);
+    std::string rewritten;
+    const std::string_view address = Replacer && Replacer->Apply(url, &rewritten) ? std::string_view(rewritten) : addressText;
+
+    std::string key; // the key as listed in FileKeys; keyLower_ as the index holds it
+    size_t hash = 0;
     if (!DuplicateAnchor) {
+        // The key goes to a reused buffer: most addresses of a page are
+        // listed already, and their keys are thrown away.
         if (mail) {
-            key = TSjisText::LowerCase(address);
-            keyLower = key;
+            keyLower_.assign(address);
+            TSjisText::LowerCaseInPlace(keyLower_);
         } else {
-            const bool portless = record->URL->Port.empty();
-            TakePagePort(*record->URL);
-            key = record->URL->GetCompURL();
-            keyLower = TSjisText::LowerCase(key);
-            if (portless) record->URL->Port.clear();
+            const bool portless = url.Port.empty();
+            TakePagePort(url);
+            keyBuf_.clear();
+            url.AppendCompURL(keyBuf_);
+            keyLower_.assign(keyBuf_);
+            TSjisText::LowerCaseInPlace(keyLower_);
+            if (portless) url.Port.clear();
         }
-        auto it = keyIndex_->find(std::string_view(keyLower));
-        if (it != keyIndex_->end()) {
-            TQorFile* found = Files[it->second].get();
+        hash = std::hash<std::string_view>{}(keyLower_);
+        const size_t at = keyIndex_.Find(keyLower_, hash, FileKeys);
+        if (at != npos) {
+            TQorFile* found = Files[at].get();
             return AnchorTextEmpty(found) ? found : nullptr;
         }
     }
 
+    std::unique_ptr<TQorFile> record = std::make_unique<TQorFile>();
     if (!mail) {
+        // As if the record had been parsed from the address itself: the
+        // components, then its kind from them.
+        record->URL->Assign(&url);
+        record->URLChangeScheme(record->URL.get(), record->URL->Scheme);
         record->FromLocation = fromLocation;
         bool sameKey = false;
         if (PageFile->Kind == TQorFile::kWeb && record->Kind == TQorFile::kWeb) {
-            if (AutoReferer) record->Referer = PageFile->URL->GetPortURL();
+            if (AutoReferer) record->Referer = forms_.valid ? forms_.portURL : PageFile->URL->GetPortURL();
             // The port first, and the page's folder with its port: both sides
             // of the test then carry the same port, so that the records of a
             // page on its own port inherit its credentials too.
             TakePagePort(*record->URL);
-            sameKey = !key.empty(); // the port was taken for the key the same way
-            PageFile->URL->WithPort = true;
-            const std::string folder = PageFile->URL->GetCompFullDir();
-            PageFile->URL->WithPort = false;
-            if (record->URL->GetCompURL().starts_with(folder)) {
+            sameKey = !DuplicateAnchor; // the port was taken for the key the same way
+            std::string folder;
+            if (!forms_.valid) {
+                PageFile->URL->WithPort = true;
+                folder = PageFile->URL->GetCompFullDir();
+                PageFile->URL->WithPort = false;
+            }
+            const std::string& pageFolder = forms_.valid ? forms_.compFullDirWithPort : folder;
+            if ((sameKey ? keyBuf_ : record->URL->GetCompURL()).starts_with(pageFolder)) {
                 record->URL->User = PageFile->URL->User;
                 record->URL->Password = PageFile->URL->Password;
             }
         }
-        if (!sameKey) {
+        if (sameKey) {
+            key = keyBuf_;
+        } else {
             key = record->URL->GetCompURL();
-            keyLower = TSjisText::LowerCase(key);
+            keyLower_.assign(key);
+            TSjisText::LowerCaseInPlace(keyLower_);
+            hash = std::hash<std::string_view>{}(keyLower_);
         }
     } else {
-        record = std::make_unique<TQorFile>();
         record->URL->FileName = address;
         record->Kind = TQorFile::kMail;
-        if (key.empty()) {
-            key = TSjisText::LowerCase(address);
-            keyLower = key;
+        if (DuplicateAnchor) {
+            keyLower_.assign(address);
+            TSjisText::LowerCaseInPlace(keyLower_);
+            hash = std::hash<std::string_view>{}(keyLower_);
         }
+        key = keyLower_;
     }
 
-    keyIndex_->emplace(keyLower, Files.size());
+    keyIndex_.Add(keyLower_, hash, Files.size(), FileKeys);
     FileKeys.push_back(std::move(key));
     Files.push_back(std::move(record));
     return Files.back().get();
+}
+
+// ---------------------------------------------------------------------------
+// The index of the keys
+
+namespace {
+
+// Whether LowerCase(listed) == lower, without making the lower-case copy.
+bool EqualsLowered(std::string_view listed, std::string_view lower) {
+    if (listed.size() != lower.size()) return false;
+    for (size_t i = 0; i < listed.size();) {
+        if (TSjisText::CharLength(listed, i) == 2) {
+            if (listed[i] != lower[i] || listed[i + 1] != lower[i + 1]) return false;
+            i += 2;
+            continue;
+        }
+        if (Lower(listed[i]) != lower[i]) return false;
+        ++i;
+    }
+    return true;
+}
+
+} // namespace
+
+size_t TQorPageItems::TKeyIndex::Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const {
+    if (slots_.empty()) return npos;
+    const size_t mask = slots_.size() - 1;
+    const auto tag = static_cast<uint32_t>(hash >> 32);
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.index == 0) return npos;
+        if (slot.tag == tag && EqualsLowered(keys[slot.index - 1], lower)) return slot.index - 1;
+    }
+}
+
+void TQorPageItems::TKeyIndex::Add(std::string_view lower, size_t hash, size_t index,
+                                   const std::vector<std::string>& keys) {
+    if (Find(lower, hash, keys) != npos) return;
+    if ((count_ + 1) * 2 > slots_.size()) Grow(std::max<size_t>(64, slots_.size() * 2), keys);
+    const size_t mask = slots_.size() - 1;
+    size_t i = hash & mask;
+    while (slots_[i].index != 0) i = (i + 1) & mask;
+    slots_[i] = Slot{static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(index + 1)};
+    ++count_;
+}
+
+void TQorPageItems::TKeyIndex::Reserve(size_t count, const std::vector<std::string>& keys) {
+    size_t slots = 64;
+    while (slots < count * 2) slots *= 2;
+    if (slots > slots_.size()) Grow(slots, keys);
+}
+
+void TQorPageItems::TKeyIndex::Grow(size_t slots, const std::vector<std::string>& keys) {
+    // The slots keep only the high half of the hash: placing them again
+    // takes the whole hash from the key. The walk reserves the table for
+    // the page first, so this is rare.
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(slots, Slot{});
+    const size_t mask = slots - 1;
+    for (const Slot& slot : old) {
+        if (slot.index == 0) continue;
+        std::string lower = keys[slot.index - 1];
+        TSjisText::LowerCaseInPlace(lower);
+        size_t i = std::hash<std::string_view>{}(lower) & mask;
+        while (slots_[i].index != 0) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
+void TQorPageItems::TKeyIndex::Clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+    count_ = 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -995,13 +1191,67 @@ std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::str
     if (GetTokenPos(address, "://", "?") == 0) {
         // The host part without the port (WithPort is false): records made
         // from such addresses take the page's port later.
-        if (!address.empty() && address[0] == '/')
-            text = base.empty() ? PageFile->URL->GetHostPath() : TInetURLEx(base).GetHostPath();
-        else
-            text = base.empty() ? PageFile->URL->GetFullDir() : std::string(base);
+        std::string_view front = base;
+        std::string host;
+        if (!address.empty() && address[0] == '/') {
+            if (base.empty()) {
+                front = PageHostPath();
+            } else {
+                host = TInetURLEx(base).GetHostPath();
+                front = host;
+            }
+        } else if (base.empty()) {
+            front = PageFullDir();
+        }
+        text.reserve(front.size() + address.size());
+        text.append(front);
     }
     text.append(address);
     return RemoveDotSegments(std::move(text));
+}
+
+std::string TQorPageItems::RemoveDotSegmentsAscii(std::string_view text) const {
+    // The same passes over a text of single-byte characters. A pass is due
+    // only where the text itself has "./": after a pass the text moved so
+    // far never ends in ".", so it cannot end in "./" with the next "/"
+    // alone. So the text moves from one "./" to the next, and the last "/"
+    // is found again when a climb needs it.
+    std::string out;
+    out.reserve(text.size());
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n) {
+        const size_t p = text.find("./", i);
+        if (p == npos) {
+            out.append(text, i, npos);
+            break;
+        }
+        out.append(text, i, p + 2 - i);
+        i = p + 2;
+        for (;;) {
+            const size_t bytes = out.size();
+            if (bytes < 2 || out[bytes - 1] != '/' || out[bytes - 2] != '.') break;
+            if (Canceled.load(std::memory_order_relaxed)) {
+                out.append(text, i, npos);
+                return out;
+            }
+            if (bytes >= 3 && out[bytes - 3] == '.') {
+                // "../": take the text before the character in front of it,
+                // cut after its last "/"; above the host keep the host.
+                const size_t dots = bytes - 3;
+                out.resize(dots > 0 ? dots - 1 : 0);
+                const size_t last = out.rfind('/');
+                const size_t s2 = last == npos ? 0 : last + 1;
+                if (s2 >= 3 && out[s2 - 2] == '/' && out[s2 - 3] == ':')
+                    out.push_back('/');
+                else
+                    out.resize(s2);
+            } else {
+                out.resize(bytes - 2);
+            }
+        }
+    }
+    return out;
 }
 
 std::string TQorPageItems::RemoveDotSegments(std::string text) const {
@@ -1013,6 +1263,7 @@ std::string TQorPageItems::RemoveDotSegments(std::string text) const {
     // soon as `out` ends in "./"; a climb only cuts `out` back to a "/" it
     // remembers. Every character is moved once, so the whole is linear.
     if (text.find("./") == npos) return text;
+    if (IsAscii(text)) return RemoveDotSegmentsAscii(text);
 
     std::string out;
     out.reserve(text.size());

@@ -29,11 +29,10 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <memory_resource>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class TInetHTTPResponseHeader;
@@ -106,6 +105,9 @@ public:
     // empty text only empties Source. A Cancel stops the walk over the
     // tags; the records found until then stay.
     void SetSource(std::string_view text);
+    // The same, taking over the text's buffer when it needs no conversion.
+    void SetSource(std::string&& text);
+    void SetSource(const char* text) { SetSource(std::string_view(text)); }
 
     int GetCount() const { return static_cast<int>(Files.size()); }
     // The record at `index`; nullptr when the index is out of range.
@@ -163,7 +165,11 @@ public:
 
 private:
     struct TWalk;
-    std::string ConvertText(std::string_view text);
+    // Sets Charset; true with the converted text in `out`, false when the
+    // text is Shift-JIS already.
+    bool ConvertText(std::string_view text, std::string& out);
+    // Title, then the records of Source.
+    void Walk();
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
     void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
     // An address beyond the tag's own (srcset, style, image button): a
@@ -178,9 +184,13 @@ private:
     // made absolute against the base or the page.
     std::string ResolveReference(std::string address, const TWalk& walk) const;
     void SetBase(std::string base, TWalk& walk);
-    void AppendAnchorPiece(const std::string& piece, TWalk& walk);
+    void AppendAnchorPiece(std::string_view piece, TWalk& walk);
+    // `text` decoded (and, for a text piece, with its breaks read as white
+    // space) as a piece of the anchor's link text.
+    void AppendAnchorText(std::string_view text, TWalk& walk, bool piece = true);
     bool ExpandRange(const std::string& address, TWalk& walk);
     std::string RemoveDotSegments(std::string text) const;
+    std::string RemoveDotSegmentsAscii(std::string_view text) const;
     void TakePagePort(TInetURLEx& url) const;
 
     // The anchor record whose link text is being collected.
@@ -189,17 +199,44 @@ private:
     bool AnchorTextEmpty(const TQorFile* record) const;
     void ReplaceAnchorText(TQorFile* record, std::string_view text);
 
-    // First index of each key of FileKeys, by its lower-case form. The
-    // index's nodes and key texts live side by side in one pool, which
-    // ClearFileList empties: scattered over a heap full of records, every
-    // lookup in the index of a big page would wait for memory several times.
-    struct TKeyHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view key) const { return std::hash<std::string_view>{}(key); }
+    // First index of each key of FileKeys, by its lower-case form: an open
+    // table of the keys' hashes and indexes, the key itself compared in
+    // FileKeys only when a hash matches. A table of nodes holding copies of
+    // the keys costs a cache miss or two more on every address of a big
+    // page, and as much memory again as the keys.
+    class TKeyIndex {
+    public:
+        // The index of `lower` (a lower-case key), or npos.
+        size_t Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const;
+        // Adds `lower` as the key of `index` unless it is known already.
+        void Add(std::string_view lower, size_t hash, size_t index, const std::vector<std::string>& keys);
+        void Reserve(size_t count, const std::vector<std::string>& keys);
+        void Clear();
+
+    private:
+        // Eight bytes a slot, so that more of a big page's table stays in
+        // the cache: the high half of the hash and the index + 1 (0 for a
+        // free slot).
+        struct Slot {
+            uint32_t tag = 0;
+            uint32_t index = 0;
+        };
+        void Grow(size_t slots, const std::vector<std::string>& keys);
+        std::vector<Slot> slots_;
+        size_t count_ = 0;
     };
-    using TKeyIndex = std::pmr::unordered_map<std::pmr::string, size_t, TKeyHash, std::equal_to<>>;
-    std::pmr::monotonic_buffer_resource keyPool_;
-    std::unique_ptr<TKeyIndex> keyIndex_;
+    // The page's own address forms, made once for the walk over its tags.
+    struct TPageForms {
+        bool valid = false;
+        std::string fullDir, hostPath, portURL, compFullDirWithPort;
+    };
+    const std::string& PageFullDir();
+    const std::string& PageHostPath();
+    TKeyIndex keyIndex_;
+    TPageForms forms_;
+    TInetURLEx scratchURL_;   // the address being listed, parsed
+    std::string keyBuf_;      // its key
+    std::string keyLower_;    // and the key in lower case
     TQorFile* anchorRecord_ = nullptr;
     TQorAnchorText anchorText_;
 };

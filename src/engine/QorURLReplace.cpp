@@ -102,9 +102,10 @@ bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
     auto rules = Snapshot();
     bool applied = false;
     if (rules->empty()) return false;
-    std::string comp = url.GetCompURL();
     for (const auto& rule : *rules) {
-        if (!comp.starts_with(rule.TargetComp)) continue;
+        // Tested on the URL's parts: nearly every address of a page matches
+        // no rule, and its comparison form need not be built for that.
+        if (!url.CompURLStartsWith(rule.TargetComp)) continue;
         // The cut counts CP932 characters, not bytes. For an ordinary address
         // both full forms hold the matched prefix byte for byte, so the two
         // counts agree. Where they do not (a user name in the address, a
@@ -120,7 +121,6 @@ bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
         size_t cut = CharsToBytes(full, rule.TargetChars);
         std::string rewritten = rule.Info.Replace + full.substr(cut);
         url.SetURL(rewritten);
-        comp = url.GetCompURL();
         if (address) *address = rewritten;
         applied = true;
     }

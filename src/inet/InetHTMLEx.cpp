@@ -3,7 +3,9 @@
 #include "platform/HalfWidth.h"
 #include "platform/SjisText.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 // The scans below are hand-written forms of the program's patterns; each
 // goes through the text once from a moving offset instead of cutting the
@@ -79,11 +81,8 @@ TInetTagObjectEx* TInetHTMLEx::GetTag(int index) const {
     return Items[static_cast<size_t>(index)].get();
 }
 
-void TInetHTMLEx::UpdateTagList() {
-    ClearTagList();
-    Cancelled.store(false, std::memory_order_relaxed);
-
-    const std::string_view html = HTML;
+template <typename Item>
+void TInetHTMLEx::ScanTags(std::string_view html, Item&& onItem) {
     size_t pos = 0; // start of the text not yet turned into items
     // "<[^>]*>": the first "<" on a character boundary and the first ">"
     // after it. Neither byte can be the second byte of a valid character,
@@ -101,49 +100,77 @@ void TInetHTMLEx::UpdateTagList() {
         while (e > b && IsBlank(before[e - 1])) --e;
         // The trimmed blanks are remembered, so that link texts can keep a
         // space where the page had one between two pieces.
-        if (e > b) {
-            Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(before.substr(b, e - b))));
-            Items.back()->SpaceBefore = b > 0;
-        }
-        Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(html.substr(open, close + 1 - open))));
-        Items.back()->SpaceBefore = e > b ? e < before.size() : !before.empty();
+        if (e > b && !onItem(before.substr(b, e - b), b > 0)) return;
+        if (!onItem(html.substr(open, close + 1 - open), e > b ? e < before.size() : !before.empty())) return;
 
         pos = close + 1;
     }
+}
 
+void TInetHTMLEx::UpdateTagList() {
+    ClearTagList();
+    Cancelled.store(false, std::memory_order_relaxed);
+    const std::string_view html = HTML;
+    ScanTags(html, [this](std::string_view text, bool spaceBefore) {
+        Items.push_back(std::make_unique<TInetTagObjectEx>(std::string(text)));
+        Items.back()->SpaceBefore = spaceBefore;
+        return true;
+    });
     if (SearchURL) SearchObject(html);
 }
 
-void TInetHTMLEx::AddFakeLink(std::string_view href) {
+void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem) {
+    Cancelled.store(false, std::memory_order_relaxed);
+    TInetTagObjectEx item;
+    bool go = true;
+    ScanTags(html, [&](std::string_view text, bool spaceBefore) {
+        item.Reset(text);
+        item.SpaceBefore = spaceBefore;
+        return go = onItem(item);
+    });
+    if (!go || !SearchURL || Stopped()) return;
+    std::string tag;
+    ScanObjects(html, [&](std::string_view href) {
+        FakeLinkText(href, tag);
+        item.Reset(tag);
+        item.SpaceBefore = false;
+        return onItem(item);
+    });
+}
+
+void TInetHTMLEx::FakeLinkText(std::string_view href, std::string& tag) {
     // Built as real tag text so that the item reads exactly like a parsed
     // link; neither an address nor a file name can hold a double quote.
-    std::string tag;
-    tag.reserve(href.size() + 30);
+    tag.clear();
     tag.append("<_fake_a href=\"").append(href).append("\"></_fake_a>");
-    Items.push_back(std::make_unique<TInetTagObjectEx>(std::move(tag)));
 }
 
 void TInetHTMLEx::SearchObject(std::string_view source) {
-    if (Stopped()) return;
-    const std::string text = THalfWidth::Convert(source);
-    const TCharSets& sets = Sets();
-    const size_t n = text.size();
+    std::string tag;
+    ScanObjects(source, [&](std::string_view href) {
+        FakeLinkText(href, tag);
+        Items.push_back(std::make_unique<TInetTagObjectEx>(tag));
+        return true;
+    });
+}
 
-    // Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on
-    // a character boundary with an address character after it and lower-case
-    // letters before it ends the scheme of a match; the first one gives the
-    // leftmost match, which starts where that run of letters starts. With
-    // SearchFile the text between the addresses is gathered for the
-    // file-name search.
-    const std::string_view view = text;
-    std::string rest;
-    if (SearchFile) rest.reserve(n);
-    size_t copied = 0; // text before this offset is in `rest` or is an address
-    size_t known = 0;  // an offset known to start a character
+namespace {
+
+// Bare addresses: "[a-z]+://[a-zA-Z0-9!#-&\*-;=\?-~]+". Every "://" on a
+// character boundary with an address character after it and lower-case
+// letters before it ends the scheme of a match; the first one gives the
+// leftmost match, which starts where that run of letters starts.
+// `onAddress(start, end)` for each, in order; false from it, or `stopped()`,
+// ends the search (then false).
+template <typename Stopped, typename Fn>
+bool ForEachAddress(std::string_view view, Stopped&& stopped, Fn&& onAddress) {
+    const TCharSets& sets = Sets();
+    const size_t n = view.size();
+    size_t known = 0; // an offset known to start a character
     size_t from = 0;
-    while (!Stopped()) {
+    while (!stopped()) {
         const size_t colon = view.find("://", from);
-        if (colon == std::string_view::npos) break;
+        if (colon == std::string_view::npos) return true;
         if (!IsBoundary(view, known, colon)) {
             known = from = colon + 1;
             continue;
@@ -158,42 +185,166 @@ void TInetHTMLEx::SearchObject(std::string_view source) {
 
         size_t end = colon + 4;
         while (end < n && InSet(sets.url, view[end])) ++end;
-        AddFakeLink(view.substr(start, end - start));
-        if (SearchFile) rest.append(view.substr(copied, start - copied));
-        copied = known = from = end;
+        if (!onAddress(start, end)) return false;
+        known = from = end;
     }
-    if (!SearchFile || Stopped()) return;
-    rest.append(text, copied, std::string::npos);
+    return false;
+}
 
-    // Quoted file names: "['\"][set]+\.[set]+['\"]" with the file-name set.
-    // Quotes are not in the set, so a candidate is a quote, the run of set
-    // characters after it and a quote right after that run; it matches when
-    // the run holds a "." with at least one character on either side. When
-    // it does not, the next candidate is the closing quote itself.
-    const size_t m = rest.size();
-    size_t q = 0;
-    while (!Stopped()) {
-        while (q < m && !IsQuote(rest[q])) q += TSjisText::CharLength(rest, q);
-        if (q >= m) break;
-        size_t end = q + 1;
-        size_t dot = std::string::npos; // the first "." after the run's first character
-        bool paren = false;
-        while (end < m && InSet(sets.file, rest[end])) {
-            if (rest[end] == '.' && end > q + 1 && dot == std::string::npos) dot = end;
-            if (rest[end] == '(' || rest[end] == ')') paren = true;
-            ++end;
-        }
-        // It needs a character after it inside the run too.
-        const bool dotInside = dot != std::string::npos && dot + 1 < end;
-        if (end < m && IsQuote(rest[end]) && dotInside) {
-            if (!paren) {
-                std::string_view name = std::string_view(rest).substr(q + 1, end - q - 1);
-                char last = name.back();
-                if (last != '+' && last != '=') AddFakeLink(name);
+// Quoted file names: "['\"][set]+\.[set]+['\"]" with the file-name set,
+// over the page with its bare addresses taken out, which arrives piece by
+// piece: only the candidate being read is kept, not a copy of the page.
+// Quotes are not in the set, so a candidate is a quote, the run of set
+// characters after it and a quote right after that run; it matches when
+// the run holds a "." with at least one character on either side. When it
+// does not, the next candidate is the closing quote itself.
+class TFileNameScan {
+public:
+    // Adds the next piece (`last`: no more follow); `onName(name)` for each
+    // name found. False when `onName` or `stopped()` ends the search.
+    template <typename Stopped, typename Fn>
+    bool Feed(std::string_view piece, bool last, Stopped&& stopped, Fn&& onName) {
+        text_.append(piece);
+        const std::array<bool, 256>& set = Sets().file;
+        for (;;) {
+            if (stopped()) return false;
+            const size_t m = text_.size();
+            if (!inRun_) {
+                // The next quote that starts a character: a byte search,
+                // each hit checked by looking back over the lead bytes.
+                size_t p = q_;
+                for (;;) {
+                    while (p < m && !IsQuote(text_[p])) ++p;
+                    if (p >= m || IsBoundary(text_, q_, p)) break;
+                    q_ = ++p; // p was a second byte, so the next byte starts a character
+                }
+                if (p >= m) {
+                    // None yet. A lead byte at the end whose second byte is
+                    // still to come is where reading goes on.
+                    q_ = !last && !IsBoundary(text_, q_, m) ? m - 1 : m;
+                    break;
+                }
+                q_ = p;
+                inRun_ = true;
+                end_ = q_ + 1;
+                dot_ = std::string::npos;
+                paren_ = false;
             }
-            q = end + 1;
-            continue;
+            while (end_ < m && InSet(set, text_[end_])) {
+                if (text_[end_] == '.' && end_ > q_ + 1 && dot_ == std::string::npos) dot_ = end_;
+                if (text_[end_] == '(' || text_[end_] == ')') paren_ = true;
+                ++end_;
+            }
+            if (end_ >= m && !last) break; // the run may go on in the next piece
+            inRun_ = false;
+            // It needs a character after it inside the run too.
+            const bool dotInside = dot_ != std::string::npos && dot_ + 1 < end_;
+            if (end_ < m && IsQuote(text_[end_]) && dotInside) {
+                if (!paren_) {
+                    const std::string_view name = std::string_view(text_).substr(q_ + 1, end_ - q_ - 1);
+                    const char c = name.back();
+                    if (c != '+' && c != '=' && !onName(name)) return false;
+                }
+                q_ = end_ + 1;
+                continue;
+            }
+            q_ = end_; // the character that ended the run may open the next candidate
         }
-        q = end; // the character that ended the run may open the next candidate
+        // What lies before the candidate is done with; dropped once it is
+        // the larger part, so that every byte is moved about once.
+        if (q_ >= 4096 && q_ * 2 >= text_.size()) {
+            text_.erase(0, q_);
+            end_ -= std::min(end_, q_);
+            if (dot_ != std::string::npos) dot_ -= q_;
+            q_ = 0;
+        }
+        return true;
     }
+
+private:
+    std::string text_;
+    size_t q_ = 0;          // where the next candidate is looked for, or the candidate's quote
+    bool inRun_ = false;    // the run after the quote at q_ is being read
+    size_t end_ = 0;        // how far the run has been read
+    size_t dot_ = std::string::npos;
+    bool paren_ = false;
+};
+
+} // namespace
+
+namespace {
+
+// Where the next piece of the text ends for the folded searches: after the
+// first blank, quote or angle bracket at or after `at` that starts a
+// character. No address holds such a character, so no address spans two
+// pieces (the file-name search reads across pieces). The end of the text
+// when there is none.
+size_t PieceEnd(std::string_view text, size_t known, size_t at) {
+    static const std::array<bool, 256> split = [] {
+        std::array<bool, 256> set{};
+        for (unsigned char c : {' ', '\t', '\r', '\n', '"', '<', '>'}) set[c] = true;
+        return set;
+    }();
+    for (size_t p = at; p < text.size(); ++p) {
+        if (!split[static_cast<unsigned char>(text[p])]) continue;
+        if (IsBoundary(text, known, p)) return p + 1;
+        known = p + 1; // p is a second byte, so the next byte starts a character
+    }
+    return text.size();
+}
+
+// `onPiece(piece)` for the text in pieces of about 64 KiB, each folded to
+// half-width forms when that changes it: the searches see the folded text
+// without a folded copy of the whole page. False when `onPiece` stops.
+// `folds` remembers for each piece whether folding changes it, so that a
+// second reading asks only once.
+template <typename Fn>
+bool ForEachFoldedPiece(std::string_view text, std::vector<bool>& folds, Fn&& onPiece) {
+    constexpr size_t kPiece = 64 * 1024;
+    std::string folded;
+    size_t pos = 0;
+    for (size_t k = 0; pos < text.size(); ++k) {
+        const size_t end = PieceEnd(text, pos, std::min(text.size(), pos + kPiece));
+        std::string_view piece = text.substr(pos, end - pos);
+        if (k == folds.size()) folds.push_back(THalfWidth::Changes(piece));
+        if (folds[k]) {
+            folded = THalfWidth::Convert(piece);
+            piece = folded;
+        }
+        if (!onPiece(piece)) return false;
+        pos = end;
+    }
+    return true;
+}
+
+} // namespace
+
+template <typename Fake>
+void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
+    if (Stopped()) return;
+    auto stopped = [this] { return Stopped(); };
+
+    std::vector<bool> folds;
+    const bool whole = ForEachFoldedPiece(source, folds, [&](std::string_view piece) {
+        return ForEachAddress(piece, stopped, [&](size_t start, size_t end) { return onFake(piece.substr(start, end - start)); });
+    });
+    if (!whole || !SearchFile || Stopped()) return;
+
+    // The file names come after all the addresses: the text between the
+    // addresses is found again and read piece by piece.
+    TFileNameScan names;
+    bool go = true;
+    auto onName = [&](std::string_view name) { return go = onFake(name); };
+    const bool read = ForEachFoldedPiece(source, folds, [&](std::string_view piece) {
+        size_t copied = 0; // text before this offset has been read or is an address
+        return ForEachAddress(piece, stopped,
+                              [&](size_t start, size_t end) {
+                                  if (!names.Feed(piece.substr(copied, start - copied), false, stopped, onName)) return false;
+                                  copied = end;
+                                  return true;
+                              }) &&
+               names.Feed(piece.substr(copied), false, stopped, onName);
+    });
+    if (!read || !go || Stopped()) return;
+    names.Feed({}, true, stopped, onName);
 }

@@ -11,6 +11,7 @@
 #include "inet/InetTagObjectEx.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,14 @@ public:
     // and text runs first (text after the last tag is not an item), then,
     // with SearchURL, the items of SearchObject(HTML).
     void UpdateTagList();
+    // The same items in the same order, handed one at a time to `onItem`
+    // instead of being listed: each in one reused item that is valid only
+    // during the call, so a scan of a big page neither keeps every item nor
+    // allocates for each. Scans `html` (HTML is not read) after clearing
+    // Cancelled; `onItem` returns false to stop, as a Cancel does. Items
+    // is left alone.
+    using TItemHandler = std::function<bool(const TInetTagObjectEx& item)>;
+    void ScanItems(std::string_view html, const TItemHandler& onItem);
     int GetCount() const { return static_cast<int>(Items.size()); }
     // The item at `index`, or nullptr when the index is out of range.
     TInetTagObjectEx* GetTag(int index) const;
@@ -45,5 +54,11 @@ public:
 
 private:
     bool Stopped() const { return Cancelled.load(std::memory_order_relaxed); }
-    void AddFakeLink(std::string_view href);
+    // The scans behind both forms: `onItem(text, spaceBefore)` for each tag
+    // or text item, `onFake(href)` for each made-up link; false stops.
+    template <typename Item>
+    void ScanTags(std::string_view html, Item&& onItem);
+    template <typename Fake>
+    void ScanObjects(std::string_view text, Fake&& onFake);
+    static void FakeLinkText(std::string_view href, std::string& tag);
 };

@@ -33,34 +33,58 @@ std::string_view TrimView(std::string_view s) {
     return s.substr(b, e - b);
 }
 
-// The text without its tabs, carriage returns and line feeds; a byte right
-// after a lead byte belongs to that character and stays.
-std::string RemoveBreaks(std::string_view s) {
+bool HasBreaks(std::string_view s) {
+    // One pass without an early exit, which the compiler turns into wide
+    // compares; most values and texts hold none.
+    unsigned hits = 0;
+    for (char c : s) hits |= static_cast<unsigned>(c == '\n') | static_cast<unsigned>(c == '\r') | static_cast<unsigned>(c == '\t');
+    return hits != 0;
+}
+
+// Removes the tabs, carriage returns and line feeds; a byte right after a
+// lead byte belongs to that character and stays.
+void RemoveBreaks(std::string& s) {
     // Most texts hold none; the byte searches are much faster than the walk.
-    if (!std::memchr(s.data(), '\n', s.size()) && !std::memchr(s.data(), '\r', s.size()) &&
-        !std::memchr(s.data(), '\t', s.size()))
-        return std::string(s);
-    std::string out(s.size(), '\0');
-    char* to = out.data();
-    for (size_t i = 0; i < s.size();) {
+    if (!HasBreaks(s)) return;
+    size_t to = 0;
+    const size_t n = s.size();
+    for (size_t i = 0; i < n;) {
         const char c = s[i];
-        if (TSjisText::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < s.size()) {
-            *to++ = c;
-            *to++ = s[i + 1];
+        if (TSjisText::IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < n) {
+            s[to++] = c;
+            s[to++] = s[i + 1];
             i += 2;
             continue;
         }
-        if (c != '\t' && c != '\r' && c != '\n') *to++ = c;
+        if (c != '\t' && c != '\r' && c != '\n') s[to++] = c;
         ++i;
     }
-    out.resize(static_cast<size_t>(to - out.data()));
-    return out;
+    s.resize(to);
+}
+
+void TrimInPlace(std::string& s) {
+    size_t e = s.size();
+    while (e > 0 && IsBlank(s[e - 1])) --e;
+    s.resize(e);
+    size_t b = 0;
+    while (b < e && IsBlank(s[b])) ++b;
+    if (b > 0) s.erase(0, b);
+}
+
+bool HasUpper(std::string_view s) {
+    for (char c : s)
+        if (c >= 'A' && c <= 'Z') return true;
+    return false;
+}
+
+void LowerInPlace(std::string& s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
 }
 
 std::string LowerAscii(std::string_view s) {
     std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    LowerInPlace(out);
     return out;
 }
 
@@ -77,6 +101,49 @@ public:
     explicit TAttributeText(std::string_view text) : text_(text) {}
 
     size_t Size() const { return FrontSize() + (text_.size() - pos_); }
+
+    // The offset of the first `quote` after offset 0 that starts a
+    // character, or Size(). Without leftovers (nearly always) a byte search
+    // whose hits are checked by looking back over the lead bytes.
+    size_t FindQuote(char quote) const {
+        const size_t size = Size();
+        if (FrontSize() == 0) {
+            const std::string_view rest = text_.substr(pos_);
+            size_t known = 0;
+            if (!rest.empty()) known = CharLength(0); // the first character is the quote itself
+            size_t from = known;
+            for (;;) {
+                const size_t p = rest.find(quote, from);
+                if (p == std::string_view::npos) return size;
+                size_t k = p;
+                while (k > known && TSjisText::IsLeadByte(static_cast<unsigned char>(rest[k - 1]))) --k;
+                if ((p - k) % 2 == 0) return p;
+                known = from = p + 1; // p was a second byte
+            }
+        }
+        size_t c = 1;
+        while (c < size && At(c) != quote) c += CharLength(c);
+        return c;
+    }
+
+    // The length of the run of characters up to the first space, carriage
+    // return, line feed or tab (a second byte never ends it).
+    size_t SpanValue() const {
+        const size_t size = Size();
+        if (FrontSize() == 0) {
+            const char* p = text_.data() + pos_;
+            size_t c = 0;
+            while (c < size) {
+                const char b = p[c];
+                if (IsTagSpace(b)) break;
+                c += (TSjisText::IsLeadByte(static_cast<unsigned char>(b)) && c + 1 < size) ? 2 : 1;
+            }
+            return c;
+        }
+        size_t c = 0;
+        while (c < size && !IsTagSpace(At(c))) c += CharLength(c);
+        return c;
+    }
     char At(size_t i) const {
         const size_t f = FrontSize();
         return i < f ? front_[frontBegin_ + i] : text_[pos_ + i - f];
@@ -84,9 +151,16 @@ public:
     size_t CharLength(size_t i) const {
         return (TSjisText::IsLeadByte(static_cast<unsigned char>(At(i))) && i + 1 < Size()) ? 2 : 1;
     }
-    std::string Copy(size_t from, size_t count) const {
-        std::string out;
-        out.reserve(count);
+    // The text [from, from + count): a view of the tag when no leftovers
+    // come into it (nearly always), else a copy made in `scratch`.
+    std::string_view Text(size_t from, size_t count, std::string& scratch) const {
+        const size_t f = FrontSize();
+        if (from >= f) return text_.substr(pos_ + from - f, count);
+        scratch.clear();
+        Copy(from, count, scratch);
+        return scratch;
+    }
+    void Copy(size_t from, size_t count, std::string& out) const {
         const size_t f = FrontSize();
         if (from < f) {
             const size_t k = std::min(count, f - from);
@@ -95,7 +169,6 @@ public:
             count -= k;
         }
         if (count > 0) out.append(text_.substr(pos_ + from - f, count));
-        return out;
     }
     void Consume(size_t count) {
         const size_t f = FrontSize();
@@ -167,75 +240,87 @@ size_t TTagAttributes::FindIndex(std::string_view lowerName) const {
         auto it = index_.find(std::string(lowerName));
         return it == index_.end() ? std::string::npos : it->second;
     }
-    for (size_t i = 0; i < entries_.size(); ++i)
+    for (size_t i = 0; i < used_; ++i)
         if (entries_[i].alive && entries_[i].pair.Name == lowerName) return i;
     return std::string::npos;
 }
 
 const std::string& TTagAttributes::Value(std::string_view name) const {
     static const std::string empty;
-    size_t i = FindIndex(LowerAscii(name));
+    // Callers ask by lower-case literals; only other names need the copy.
+    size_t i = HasUpper(name) ? FindIndex(LowerAscii(name)) : FindIndex(name);
     return i == std::string::npos ? empty : entries_[i].pair.Value;
 }
 
 bool TTagAttributes::Contains(std::string_view name) const {
-    return FindIndex(LowerAscii(name)) != std::string::npos;
+    return (HasUpper(name) ? FindIndex(LowerAscii(name)) : FindIndex(name)) != std::string::npos;
 }
 
-void TTagAttributes::SetValue(std::string_view name, std::string value) {
-    std::string lower = LowerAscii(name);
-    size_t i = FindIndex(lower);
+void TTagAttributes::SetValue(std::string_view name, std::string_view value) {
+    std::string lowered;
+    if (HasUpper(name)) {
+        lowered = LowerAscii(name);
+        name = lowered;
+    }
+    size_t i = FindIndex(name);
     if (value.empty()) {
         if (i == std::string::npos) return;
         entries_[i].alive = false;
-        entries_[i].pair = TTagAttribute{};
-        if (!index_.empty()) index_.erase(lower);
+        if (!index_.empty()) index_.erase(std::string(name));
         --live_;
-        if (entries_.size() - live_ > live_ + kLinearLimit) Compact();
+        if (used_ - live_ > live_ + kLinearLimit) Compact();
         return;
     }
     if (i != std::string::npos) {
-        entries_[i].pair.Value = std::move(value);
+        entries_[i].pair.Value.assign(value);
         return;
     }
-    entries_.push_back(Entry{TTagAttribute{lower, std::move(value)}, true});
+    if (used_ < entries_.size()) {
+        Entry& e = entries_[used_];
+        e.pair.Name.assign(name);
+        e.pair.Value.assign(value);
+        e.alive = true;
+    } else {
+        entries_.push_back(Entry{TTagAttribute{std::string(name), std::string(value)}, true});
+    }
+    ++used_;
     ++live_;
     if (!index_.empty()) {
-        index_.emplace(std::move(lower), entries_.size() - 1);
-    } else if (entries_.size() > kLinearLimit) {
+        index_.emplace(std::string(name), used_ - 1);
+    } else if (used_ > kLinearLimit) {
         RebuildIndex();
     }
 }
 
 void TTagAttributes::Clear() {
-    entries_.clear();
-    index_.clear();
+    used_ = 0;
     live_ = 0;
+    if (!index_.empty()) index_.clear();
 }
 
 std::vector<TTagAttribute> TTagAttributes::List() const {
     std::vector<TTagAttribute> out;
     out.reserve(live_);
-    for (const Entry& e : entries_)
-        if (e.alive) out.push_back(e.pair);
+    ForEach([&](const std::string& name, const std::string& value) { out.push_back({name, value}); });
     return out;
 }
 
 void TTagAttributes::Compact() {
     size_t to = 0;
-    for (size_t from = 0; from < entries_.size(); ++from)
+    for (size_t from = 0; from < used_; ++from)
         if (entries_[from].alive) {
-            if (to != from) entries_[to] = std::move(entries_[from]);
+            if (to != from) std::swap(entries_[to], entries_[from]);
             ++to;
         }
-    entries_.resize(to);
+    for (size_t k = to; k < used_; ++k) entries_[k].alive = false;
+    used_ = to;
     RebuildIndex();
 }
 
 void TTagAttributes::RebuildIndex() {
     index_.clear();
-    if (entries_.size() <= kLinearLimit) return;
-    for (size_t i = 0; i < entries_.size(); ++i)
+    if (used_ <= kLinearLimit) return;
+    for (size_t i = 0; i < used_; ++i)
         if (entries_[i].alive) index_.emplace(entries_[i].pair.Name, i);
 }
 
@@ -246,13 +331,20 @@ TInetTagObjectEx::TInetTagObjectEx(std::string text) : Source(std::move(text)) {
     SetAttributeList(Source);
 }
 
+void TInetTagObjectEx::Reset(std::string_view text) {
+    Source.assign(text);
+    SetAttributeList(Source);
+}
+
 void TInetTagObjectEx::SetAttributeList(std::string_view text) {
     TagName.clear();
     Attributes.Clear();
     Text.clear();
 
     if (text.empty() || text[0] != '<') {
-        Text = TrimView(RemoveBreaks(text));
+        Text.assign(text);
+        RemoveBreaks(Text);
+        TrimInPlace(Text);
         return;
     }
 
@@ -264,7 +356,8 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
     size_t pos = 0;
     while (pos < n && IsTagNameChar(rest[pos])) ++pos;
     if (pos == 0) return; // a comment, a declaration or a stray "<"
-    TagName = LowerAscii(rest.substr(0, pos));
+    TagName.assign(rest.substr(0, pos));
+    LowerInPlace(TagName);
     if (pos < n && rest[pos] == ' ') ++pos;
 
     TAttributeText remaining(rest.substr(pos));
@@ -273,14 +366,14 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
     static constexpr char kQuotes[3] = {'"', '\'', '`'};
 
     for (;;) {
-        // 1.-2. The next name; what stood before it stays in front.
-        std::string_view nameText = remaining.TakeName(first);
-        if (nameText.empty()) break;
-        std::string name = LowerAscii(nameText);
+        // 1.-2. The next name; what stood before it stays in front. The
+        // name is a view of the tag text, which the reading never changes.
+        const std::string_view name = remaining.TakeName(first);
+        if (name.empty()) break;
         first = false;
 
         // 3. "^[\s\r\n\t]*=[\s\r\n\t]*" at the front of the remaining text.
-        std::string value;
+        std::string_view value;
         size_t k = remaining.LeadingSpace();
         if (k < remaining.Size() && remaining.At(k) == '=') {
             ++k;
@@ -292,10 +385,14 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
             for (int qi = 0; qi < 3 && size > 0; ++qi) {
                 const char quote = kQuotes[qi];
                 if (remaining.At(0) != quote || quoteGone[qi]) continue;
-                size_t c = 1;
-                while (c < size && remaining.At(c) != quote) c += remaining.CharLength(c);
+                const size_t c = remaining.FindQuote(quote);
                 if (c < size) {
-                    value = RemoveBreaks(remaining.Copy(1, c - 1));
+                    value = remaining.Text(1, c - 1, scratch_);
+                    if (HasBreaks(value)) {
+                        if (value.data() != scratch_.data()) scratch_.assign(value);
+                        RemoveBreaks(scratch_);
+                        value = scratch_;
+                    }
                     remaining.Consume(c + 1);
                     quoted = true;
                 } else {
@@ -305,15 +402,14 @@ void TInetTagObjectEx::SetAttributeList(std::string_view text) {
                 break;
             }
             if (!quoted) {
-                size_t c = 0;
-                while (c < size && !IsTagSpace(remaining.At(c))) c += remaining.CharLength(c);
-                value = remaining.Copy(0, c);
+                const size_t c = remaining.SpanValue();
+                value = remaining.Text(0, c, scratch_);
                 remaining.Consume(c);
             }
         }
 
         // 4. Empty values are not kept (and drop an earlier one).
-        Attributes.SetValue(name, std::string(TrimView(value)));
+        Attributes.SetValue(name, TrimView(value));
 
         // 5. One leading space goes.
         if (remaining.Size() > 0 && remaining.At(0) == ' ') remaining.Consume(1);

@@ -18,11 +18,15 @@ struct TTagAttribute {
 // lower case); a missing name reads as an empty value. Setting an empty
 // value removes the name, setting a known name replaces its value in place,
 // a new name goes to the end: the rules of a name=value string list.
+//
+// Clear keeps the texts' buffers, so that one object reused for tag after
+// tag (the page scan does that) allocates nothing once it has seen a few
+// tags; nothing of an earlier tag is visible after Clear.
 class TTagAttributes {
 public:
     const std::string& Value(std::string_view name) const;
     bool Contains(std::string_view name) const;
-    void SetValue(std::string_view name, std::string value);
+    void SetValue(std::string_view name, std::string_view value);
     void Clear();
 
     size_t Count() const { return live_; }
@@ -30,8 +34,8 @@ public:
     std::vector<TTagAttribute> List() const;
     template <typename Fn>
     void ForEach(Fn&& fn) const {
-        for (const Entry& e : entries_)
-            if (e.alive) fn(e.pair.Name, e.pair.Value);
+        for (size_t i = 0; i < used_; ++i)
+            if (entries_[i].alive) fn(entries_[i].pair.Name, entries_[i].pair.Value);
     }
 
 private:
@@ -47,14 +51,22 @@ private:
     void Compact();
     void RebuildIndex();
 
+    // entries_[0, used_) are this tag's; the ones after them are buffers
+    // kept from earlier tags.
     std::vector<Entry> entries_;
     std::unordered_map<std::string, size_t> index_;
+    size_t used_ = 0;
     size_t live_ = 0;
 };
 
 class TInetTagObjectEx {
 public:
+    TInetTagObjectEx() = default;
     explicit TInetTagObjectEx(std::string text);
+
+    // Source = text, then SetAttributeList(Source): an item reused for the
+    // next item of a scan, reusing its buffers.
+    void Reset(std::string_view text);
 
     // Parses `text` into TagName/Attributes (a text starting with "<") or
     // Text (anything else). Clears the results of an earlier call; Source
@@ -68,4 +80,7 @@ public:
     // Set by the page scanner: white space (or a line break) stood in the
     // page between the previous item and this one, and was trimmed away.
     bool SpaceBefore = false;
+
+private:
+    std::string scratch_; // a value being read, reused from tag to tag
 };

@@ -4,7 +4,9 @@
 #include "platform/FileOps.h"
 #include "platform/SjisText.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 
 namespace {
 
@@ -44,7 +46,33 @@ bool EndsWithChar(std::string_view text, char c) {
     return !text.empty() && TSjisText::FindLastChar(text, c) == text.size() - 1;
 }
 
-std::string Trimmed(std::string_view text) { return TSjisText::Trim(text); }
+std::string_view TrimView(std::string_view text) {
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= 0x20) ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= 0x20) --e;
+    return text.substr(b, e - b);
+}
+
+// Appends the parts in one allocation.
+std::string Join(std::initializer_list<std::string_view> parts) {
+    size_t size = 0;
+    for (std::string_view p : parts) size += p.size();
+    std::string out;
+    out.reserve(size);
+    for (std::string_view p : parts) out.append(p);
+    return out;
+}
+
+// The host with A-Z lower-cased, character by character.
+void AppendLowerHost(std::string& out, std::string_view host) {
+    const size_t at = out.size();
+    out.append(host);
+    for (size_t i = at; i < out.size();) {
+        const size_t n = TSjisText::CharLength(out, i);
+        if (n == 1 && out[i] >= 'A' && out[i] <= 'Z') out[i] = static_cast<char>(out[i] + 32);
+        i += n;
+    }
+}
 
 } // namespace
 
@@ -80,32 +108,36 @@ void TInetURLEx::Assign(const TPersistent* source) {
 
 void TInetURLEx::SetURL(std::string_view text) {
     Initialize();
-    // The text still to be parsed. Every cut below is made at a character
-    // boundary, so the rest always starts on one.
-    std::string rest(text);
+    // The text still to be parsed, a view of `text` unless it had to be
+    // rewritten (a file address, an escape). Every cut below is made at a
+    // character boundary, so the rest always starts on one.
+    std::string_view rest = text;
+    std::string owned;
 
     // Scheme, when its "://" comes before any query.
     size_t sep = TSjisText::Find(rest, "://");
     if (sep != npos) {
         size_t q = TSjisText::FindChar(rest, '?');
         if (q == npos || sep < q) {
-            Scheme = Trimmed(std::string_view(rest).substr(0, sep));
-            rest.erase(0, sep + 3);
+            Scheme.assign(TrimView(rest.substr(0, sep)));
+            rest.remove_prefix(sep + 3);
         }
     }
     if (!IsKnownScheme(Scheme)) Scheme = LooksLikeDrivePath(rest) ? "file" : "http";
 
     // C:\dir\a.html -> /C|/dir/a.html; a bare C: -> /C|/
     if (Scheme == "file") {
-        rest = TSjisText::ReplaceChar(rest, '\\', '/');
-        rest = TSjisText::ReplaceChar(rest, ':', '|');
-        if (!rest.empty() && rest[0] != '/' && CharAtIs(rest, 1, '|')) rest.insert(rest.begin(), '/');
-        if (EndsWithChar(rest, '|')) rest.push_back('/');
-    } else {
+        owned = TSjisText::ReplaceChar(rest, '\\', '/');
+        owned = TSjisText::ReplaceChar(owned, ':', '|');
+        if (!owned.empty() && owned[0] != '/' && CharAtIs(owned, 1, '|')) owned.insert(owned.begin(), '/');
+        if (EndsWithChar(owned, '|')) owned.push_back('/');
+        rest = owned;
+    } else if (rest.find(static_cast<char>(TCodePage::kEscapeByte)) != npos) {
         // A character the code page cannot hold is requested as a browser
         // does, as percent-encoded UTF-8; a file address keeps it for the
         // file name on disk.
-        rest = TCodePage::EscapesToPercent(rest);
+        owned = TCodePage::EscapesToPercent(rest);
+        rest = owned;
     }
 
     // Credentials: an "@" before both the query and the path.
@@ -114,71 +146,70 @@ void TInetURLEx::SetURL(std::string_view text) {
         size_t q = TSjisText::FindChar(rest, '?');
         size_t s = TSjisText::FindChar(rest, '/');
         if ((q == npos || at < q) && (s == npos || at < s)) {
-            std::string_view cred = std::string_view(rest).substr(0, at);
+            std::string_view cred = rest.substr(0, at);
             size_t colon = TSjisText::FindChar(cred, ':');
             if (colon != npos) {
-                User = Trimmed(cred.substr(0, colon));
-                Password = Trimmed(cred.substr(colon + 1));
+                User.assign(TrimView(cred.substr(0, colon)));
+                Password.assign(TrimView(cred.substr(colon + 1)));
             } else {
-                User = Trimmed(cred);
+                User.assign(TrimView(cred));
             }
-            rest.erase(0, at + 1);
+            rest.remove_prefix(at + 1);
         }
     }
 
     // Host part: up to the first "/" (which goes with it) or up to the "?"
     // (which stays for the query).
-    std::string hostPart;
+    std::string_view hostPart;
     size_t slash = TSjisText::FindChar(rest, '/');
     size_t question = TSjisText::FindChar(rest, '?');
     if (slash != npos && (question == npos || slash < question)) {
         hostPart = rest.substr(0, slash);
-        rest.erase(0, slash + 1);
+        rest.remove_prefix(slash + 1);
     } else if (question != npos) {
         hostPart = rest.substr(0, question);
-        rest.erase(0, question);
+        rest.remove_prefix(question);
     } else {
-        hostPart = std::move(rest);
-        rest.clear();
+        hostPart = rest;
+        rest = {};
     }
     // An IPv6 literal keeps its brackets in Host; its colons are no port.
     size_t colon = npos;
-    const std::string_view hostView = hostPart;
     size_t lead = 0;
-    while (lead < hostView.size() && static_cast<unsigned char>(hostView[lead]) <= 0x20) ++lead;
-    const size_t close = TSjisText::FindChar(hostView, ']');
-    if (lead < hostView.size() && hostView[lead] == '[' && close != npos)
-        colon = TSjisText::FindChar(hostView, ':', close);
+    while (lead < hostPart.size() && static_cast<unsigned char>(hostPart[lead]) <= 0x20) ++lead;
+    const size_t close = TSjisText::FindChar(hostPart, ']');
+    if (lead < hostPart.size() && hostPart[lead] == '[' && close != npos)
+        colon = TSjisText::FindChar(hostPart, ':', close);
     else
         colon = TSjisText::FindChar(hostPart, ':');
     if (colon != npos) {
-        Host = Trimmed(std::string_view(hostPart).substr(0, colon));
-        Port = Trimmed(std::string_view(hostPart).substr(colon + 1));
+        Host.assign(TrimView(hostPart.substr(0, colon)));
+        Port.assign(TrimView(hostPart.substr(colon + 1)));
     } else {
-        Host = Trimmed(hostPart);
+        Host.assign(TrimView(hostPart));
     }
 
     // Path and query.
-    std::string path;
+    std::string_view path;
     question = TSjisText::FindChar(rest, '?');
     if (question != npos) {
         path = rest.substr(0, question);
-        rest.erase(0, question + 1);
+        rest.remove_prefix(question + 1);
     } else {
-        path = std::move(rest);
-        rest.clear();
+        path = rest;
+        rest = {};
     }
     size_t last = TSjisText::FindLastChar(path, '/');
+    Dir.push_back('/');
     if (last != npos) {
-        Dir = Trimmed(std::string_view(path).substr(0, last + 1));
-        FileName = Trimmed(std::string_view(path).substr(last + 1));
+        Dir.append(TrimView(path.substr(0, last + 1)));
+        FileName.assign(TrimView(path.substr(last + 1)));
     } else {
-        FileName = Trimmed(path);
+        FileName.assign(TrimView(path));
     }
-    Dir.insert(Dir.begin(), '/');
     size_t hash = TSjisText::FindChar(FileName, '#');
     if (hash != npos) FileName.erase(hash);
-    Query = Trimmed(rest);
+    Query.assign(TrimView(rest));
 
     if (OnChangeScheme) OnChangeScheme(this, Scheme);
 
@@ -196,48 +227,93 @@ void TInetURLEx::SetURL(std::string_view text) {
     }
 }
 
+// The forms are built in one allocation each: the page item extractor
+// makes several for every address of a page.
 std::string TInetURLEx::GetURL() const {
-    std::string url = Scheme + "://";
-    if (!User.empty()) url += User + ":" + Password + "@";
-    url += Host;
-    if (!Port.empty()) url += ":" + Port;
-    return url + GetEntityPath();
+    const bool user = !User.empty();
+    const bool port = !Port.empty();
+    const bool query = !Query.empty();
+    return Join({Scheme, "://", User, user ? ":" : "", user ? std::string_view(Password) : "", user ? "@" : "", Host,
+                 port ? ":" : "", Port, Dir, FileName, query ? "?" : "", Query});
 }
 
 std::string TInetURLEx::GetPortURL() const {
-    std::string url = Scheme + "://" + Host;
-    if (!Port.empty()) url += ":" + Port;
-    return url + GetEntityPath();
+    const bool port = !Port.empty();
+    const bool query = !Query.empty();
+    return Join({Scheme, "://", Host, port ? ":" : "", Port, Dir, FileName, query ? "?" : "", Query});
 }
 
-std::string TInetURLEx::GetPlaneURL() const { return Scheme + "://" + Host + GetEntityPath(); }
+std::string TInetURLEx::GetPlaneURL() const {
+    return Join({Scheme, "://", Host, Dir, FileName, Query.empty() ? "" : "?", Query});
+}
 
 std::string TInetURLEx::GetCompURL() const {
-    std::string url = GetCompEntity();
-    if (!Query.empty()) url += "?" + Query;
+    std::string url;
+    url.reserve(Scheme.size() + Host.size() + Port.size() + Dir.size() + FileName.size() + Query.size() + 5);
+    AppendCompURL(url);
     return url;
 }
 
+void TInetURLEx::AppendCompURL(std::string& url) const {
+    url.append(Scheme).append("://");
+    AppendLowerHost(url, Host);
+    if (!Port.empty()) url.append(":").append(Port);
+    url.append(Dir).append(FileName);
+    if (!Query.empty()) url.append("?").append(Query);
+}
+
+bool TInetURLEx::CompURLStartsWith(std::string_view prefix) const {
+    // The parts of GetCompURL in turn, each compared with what is left.
+    auto part = [&prefix](std::string_view text) {
+        const size_t n = std::min(text.size(), prefix.size());
+        if (text.substr(0, n) != prefix.substr(0, n)) return false;
+        prefix.remove_prefix(n);
+        return true;
+    };
+    if (!part(Scheme) || !part("://")) return false;
+    // The host as GetCompURL lowers it.
+    for (size_t i = 0; i < Host.size() && !prefix.empty();) {
+        const size_t n = TSjisText::CharLength(Host, i);
+        char c = Host[i];
+        if (n == 1 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+        if (c != prefix[0]) return false;
+        prefix.remove_prefix(1);
+        if (n == 2 && !prefix.empty()) {
+            if (Host[i + 1] != prefix[0]) return false;
+            prefix.remove_prefix(1);
+        }
+        i += n;
+    }
+    if (!Port.empty() && (!part(":") || !part(Port))) return false;
+    if (!part(Dir) || !part(FileName)) return false;
+    if (!Query.empty() && (!part("?") || !part(Query))) return false;
+    return prefix.empty();
+}
+
 std::string TInetURLEx::GetCompEntity() const {
-    std::string url = Scheme + "://" + TSjisText::LowerCase(Host);
-    if (!Port.empty()) url += ":" + Port;
-    return url + Dir + FileName;
+    std::string url;
+    url.reserve(Scheme.size() + Host.size() + Port.size() + Dir.size() + FileName.size() + 4);
+    url.append(Scheme).append("://");
+    AppendLowerHost(url, Host);
+    if (!Port.empty()) url.append(":").append(Port);
+    url.append(Dir).append(FileName);
+    return url;
 }
 
 std::string TInetURLEx::GetHostPath() const {
-    std::string path = Scheme + "://" + Host;
-    if (WithPort && !Port.empty()) path += ":" + Port;
-    return path;
+    const bool port = WithPort && !Port.empty();
+    return Join({Scheme, "://", Host, port ? ":" : "", port ? std::string_view(Port) : ""});
 }
 
-std::string TInetURLEx::GetFullDir() const { return GetHostPath() + Dir; }
+std::string TInetURLEx::GetFullDir() const {
+    const bool port = WithPort && !Port.empty();
+    return Join({Scheme, "://", Host, port ? ":" : "", port ? std::string_view(Port) : "", Dir});
+}
 
 std::string TInetURLEx::GetCompFullDir() const { return TSjisText::LowerCase(GetHostPath()) + Dir; }
 
 std::string TInetURLEx::GetEntityPath() const {
-    std::string path = Dir + FileName;
-    if (!Query.empty()) path += "?" + Query;
-    return path;
+    return Join({Dir, FileName, Query.empty() ? "" : "?", Query});
 }
 
 std::string TInetURLEx::GetLocalPath() const {

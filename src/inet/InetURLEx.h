@@ -36,6 +36,10 @@ public:
     // Comparison keys: as GetPortURL with the host lower-cased (A-Z only);
     // GetCompEntity leaves out the query.
     std::string GetCompURL() const;
+    // GetCompURL appended to `out`, for callers that reuse a buffer.
+    void AppendCompURL(std::string& out) const;
+    // Whether GetCompURL() begins with `prefix`, without building it.
+    bool CompURLStartsWith(std::string_view prefix) const;
     std::string GetCompEntity() const;
     // Scheme "://" Host, with ":" Port only when WithPort is set.
     std::string GetHostPath() const;

@@ -4,6 +4,8 @@
 #include "platform/SjisText.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -84,4 +86,38 @@ std::string THalfWidth::Convert(std::string_view cp932) {
     }
     out.resize(static_cast<size_t>(to - out.data()));
     return out;
+}
+
+bool THalfWidth::Changes(std::string_view cp932) {
+    const TPairTable& table = Table();
+    // The lead bytes whose rows hold a folding character at all: the
+    // kanji rows, most of a Japanese page, are passed over without a look
+    // into the big table.
+    static const std::array<bool, 256> rows = [&table] {
+        std::array<bool, 256> r{};
+        for (size_t code = 0; code < table.size(); ++code)
+            if (table[code]) r[code >> 8] = true;
+        return r;
+    }();
+    const size_t n = cp932.size();
+    const char* in = cp932.data();
+    size_t i = 0;
+    while (i < n) {
+        // Runs of ASCII, eight bytes at a time.
+        while (i + 8 <= n) {
+            uint64_t word;
+            std::memcpy(&word, in + i, 8);
+            if (word & 0x8080808080808080ull) break;
+            i += 8;
+        }
+        if (i >= n) break;
+        const unsigned char c = static_cast<unsigned char>(in[i]);
+        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) {
+            ++i;
+            continue;
+        }
+        if (rows[c] && table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
+        i += 2;
+    }
+    return false;
 }

@@ -12,4 +12,8 @@
 class THalfWidth {
 public:
     static std::string Convert(std::string_view cp932);
+    // Whether Convert would change the text. Most pages hold no full-width
+    // address characters and are then searched as they stand, without a
+    // folded copy.
+    static bool Changes(std::string_view cp932);
 };

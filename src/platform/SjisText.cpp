@@ -1,5 +1,8 @@
 #include "platform/SjisText.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 template <typename Fn>
@@ -18,7 +21,38 @@ bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 } // namespace
 
 std::string TSjisText::LowerCase(std::string_view text) {
-    return MapSingleBytes(text, [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; });
+    std::string out(text);
+    LowerCaseInPlace(out);
+    return out;
+}
+
+void TSjisText::LowerCaseInPlace(std::string& text) {
+    const size_t n = text.size();
+    char* p = text.data();
+    for (size_t i = 0; i < n;) {
+        // Eight ASCII bytes at a time: each is a character of its own.
+        if (i + 8 <= n) {
+            uint64_t w;
+            std::memcpy(&w, p + i, 8);
+            if ((w & 0x8080808080808080ull) == 0) {
+                // 0x80 in each byte that holds A-Z.
+                const uint64_t upper = ((w + 0x3F3F3F3F3F3F3F3Full) & ~(w + 0x2525252525252525ull)) & 0x8080808080808080ull;
+                w |= upper >> 2;
+                std::memcpy(p + i, &w, 8);
+                i += 8;
+                continue;
+            }
+        }
+        const char c = p[i];
+        if (c >= 'A' && c <= 'Z') {
+            p[i] = static_cast<char>(c + 32);
+            ++i;
+        } else if (IsLeadByte(static_cast<unsigned char>(c)) && i + 1 < n) {
+            i += 2;
+        } else {
+            ++i;
+        }
+    }
 }
 
 std::string TSjisText::UpperCase(std::string_view text) {
@@ -44,30 +78,56 @@ std::string TSjisText::TrimRight(std::string_view text) {
     return std::string(text.substr(0, e));
 }
 
+namespace {
+
+// Whether `pos` starts a character, given that `known` (<= pos) does: the
+// byte before a run of lead-range bytes ends a character, and from there
+// the bytes of the run pair up. Looking back only to `known`, and moving
+// `known` forward with each test, keeps a search linear.
+bool IsBoundary(std::string_view text, size_t known, size_t pos) {
+    size_t k = pos;
+    while (k > known && TSjisText::IsLeadByte(static_cast<unsigned char>(text[k - 1]))) --k;
+    return (pos - k) % 2 == 0;
+}
+
+} // namespace
+
 size_t TSjisText::Find(std::string_view text, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
     // Candidates come from the fast byte search; each is accepted only when it
-    // lies on a character boundary, found by walking forward from the last
-    // known boundary (so the whole search stays linear).
-    size_t boundary = from;
+    // lies on a character boundary. A candidate that does not is the second
+    // byte of a character, so the next byte starts one.
+    size_t known = from;
     size_t pos = from;
     while ((pos = text.find(needle, pos)) != std::string_view::npos) {
-        while (boundary < pos) boundary += CharLength(text, boundary);
-        if (boundary == pos) return pos;
-        pos = boundary;
+        if (IsBoundary(text, known, pos)) return pos;
+        known = pos = pos + 1;
     }
     return std::string_view::npos;
 }
 
 size_t TSjisText::FindChar(std::string_view text, char c, size_t from) {
-    return Find(text, std::string_view(&c, 1), from);
+    size_t known = from;
+    size_t pos = from;
+    while ((pos = text.find(c, pos)) != std::string_view::npos) {
+        if (IsBoundary(text, known, pos)) return pos;
+        known = pos = pos + 1;
+    }
+    return std::string_view::npos;
 }
 
 size_t TSjisText::FindLastChar(std::string_view text, char c) {
-    size_t last = std::string_view::npos;
-    for (size_t i = 0; i < text.size(); i += CharLength(text, i))
-        if (text[i] == c && CharLength(text, i) == 1) last = i;
-    return last;
+    // From the back: a hit counts when it starts a character that is a
+    // single byte. Looking back from a hit stops at the first byte that is
+    // no lead byte, so every byte is looked at a bounded number of times.
+    size_t end = text.size();
+    while (end > 0) {
+        const size_t pos = text.rfind(c, end - 1);
+        if (pos == std::string_view::npos) return pos;
+        if (IsBoundary(text, 0, pos) && CharLength(text, pos) == 1) return pos;
+        end = pos;
+    }
+    return std::string_view::npos;
 }
 
 std::string TSjisText::ReplaceChar(std::string_view text, char from, char to) {

@@ -21,6 +21,7 @@ public:
     // Lower/upper case of the single-byte letters A-Z; double-byte characters
     // are left alone (the Japanese locale's case mapping).
     static std::string LowerCase(std::string_view text);
+    static void LowerCaseInPlace(std::string& text);
     static std::string UpperCase(std::string_view text);
 
     // Remove the bytes up to and including the blank (every byte <= 0x20)

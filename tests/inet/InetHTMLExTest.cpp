@@ -287,4 +287,53 @@ TEST(InetHTMLExTest, FakeItemsReadLikeTheLiteralOnes) {
     for (size_t i = 0; i < literal.size(); ++i) EXPECT_EQ(html.GetTag(static_cast<int>(i))->Source, literal[i].Source);
 }
 
+// The item-by-item scan reuses one item and reads the text between the
+// addresses piece by piece; over long pages (the file-name search drops
+// what it has read once that passes a few KiB) it must still give the
+// listed items, and those the literal reading gives, each tag with only its
+// own attributes.
+TEST(InetHTMLExTest, ItemByItemScanOfLongPagesGivesTheListedItems) {
+    const std::vector<std::string> pieces = {
+        "<a href=x.html title='t' id=1 class=c>", "<img src=\"p.jpg\">", "<br>", "</a>", " text ", "\r\n",
+        "'a.js'", "\"b.c(1)\"", "'x.y+'", " http://h/a.zip ", "'img/http://h/q.gif ", "'", "\"", ".", "k",
+        "\x95\x5C", "\x82\xA0", "\x81", SJ("ａ．ｂ"), "<p a=1 b=2 c=3 d=4 e=5 f=6 g=7 h=8 i=9 j=10>", "<p>",
+        "'" + std::string(5000, 'w') + ".js'", "(http://h/b", "<!-- c -->",
+    };
+    std::mt19937 rng(777);
+    std::uniform_int_distribution<size_t> pick(0, pieces.size() - 1);
+    for (int round = 0; round < 6; ++round) {
+        std::string page;
+        for (int i = 0; i < 3000; ++i) page += pieces[pick(rng)];
+        if (round % 2 == 1) page += "\x81"; // a lead byte at the very end
+        for (const bool searchFile : {false, true}) {
+            const std::vector<std::string> listed = Scan(page, true, searchFile);
+            std::vector<std::string> expected;
+            for (const TLiteralItem& item : LiteralScan(page, true, searchFile))
+                expected.push_back(Describe(item.TagName, item.Text, item.Attributes));
+            ASSERT_EQ(listed, expected) << "round " << round;
+
+            TInetHTMLEx html;
+            html.SearchURL = true;
+            html.SearchFile = searchFile;
+            std::vector<std::string> walked;
+            html.ScanItems(page, [&](const TInetTagObjectEx& item) {
+                walked.push_back(Describe(item.TagName, item.Text, item.Attributes.List()));
+                return true;
+            });
+            ASSERT_EQ(walked, listed) << "round " << round;
+        }
+    }
+}
+
+TEST(InetHTMLExTest, ItemByItemScanStopsWhenAsked) {
+    TInetHTMLEx html;
+    html.SearchURL = html.SearchFile = true;
+    std::vector<std::string> seen;
+    html.ScanItems("<a href=1>x</a> http://h/a 'b.js'", [&](const TInetTagObjectEx& item) {
+        seen.push_back(item.TagName);
+        return seen.size() < 4;
+    });
+    EXPECT_EQ(seen, (std::vector<std::string>{"a", "", "/a", "_fake_a"}));
+}
+
 } // namespace

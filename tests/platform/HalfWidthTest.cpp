@@ -53,4 +53,19 @@ TEST(HalfWidthRangeTest, EveryFullWidthFormHasItsAsciiByte) {
     }
 }
 
+// The quick test must answer exactly whether Convert changes a text: for
+// every double-byte code, behind ASCII runs of every length (the test reads
+// eight ASCII bytes at a time) and as a lone lead byte at the end.
+TEST(HalfWidthRangeTest, ChangesTellsWhetherConvertChangesTheText) {
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+            const std::string text = std::string((lead + trail) % 11, 'a') + pair + "xyz";
+            ASSERT_EQ(THalfWidth::Changes(text), THalfWidth::Convert(text) != text) << std::hex << lead << " " << trail;
+        }
+        const std::string lone = "abcdefghij" + std::string(1, static_cast<char>(lead));
+        ASSERT_EQ(THalfWidth::Changes(lone), THalfWidth::Convert(lone) != lone) << std::hex << lead;
+    }
+}
+
 } // namespace
