@@ -259,7 +259,8 @@ void TTestHttpServer::Serve(int fd) {
                 break;
             }
         }
-        if (!keepAlive_) break;
+        // A client that asks for the close gets it, as from any server.
+        if (!keepAlive_ || LowerAscii(request).find("\nconnection: close") != std::string::npos) break;
     }
     if (open) {
         // Lingering close: end our side, then let the client read everything

@@ -77,7 +77,8 @@ public:
     // several are used in the order given, before the standing one.
     void OnOnce(const std::string& target, TScript script);
     // After a script that did not close, wait for another request on the
-    // same connection; one idle for `idleMs` (0: no limit) is closed.
+    // same connection (unless the request said "Connection: close"); one
+    // idle for `idleMs` (0: no limit) is closed.
     void SetKeepAlive(bool on, int idleMs = 0);
 
     // The full texts of the requests received so far, in order of arrival.
