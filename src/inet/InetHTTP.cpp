@@ -87,10 +87,7 @@ bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
         ReleaseReceiveBuffer();
         reader_.Begin(UsePool());
         const bool sent = SendText(request);
-        if (sent) {
-            ++requestsSent_;
-            ReceiveData();
-        }
+        if (sent) ReceiveData();
         // A kept connection that the server closed while it was idle: once
         // more, on a fresh one.
         if (reused && (!sent || reader_.GotNothing()) && ClearError()) {

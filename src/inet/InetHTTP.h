@@ -64,9 +64,6 @@ public:
     virtual bool SetHeadReadType();
     // Closes the connection of an answer a Head opened and nobody read.
     void DropAnswer();
-    // Requests sent on a connection (first tries and second ones alike),
-    // for those who measure.
-    int RequestsSent() const { return requestsSent_; }
 
     // The 1-based position in the received text (ReceiveBuffer up to its
     // first zero byte) just after the first "\r\n\r\n", or else after the
@@ -115,5 +112,4 @@ private:
     bool pending_ = false;       // a Head left its answer's body on the connection
     std::string pendingRequest_; // the request text of that answer
     std::string connKey_;        // where the connection leads (Pool key)
-    int requestsSent_ = 0;
 };
