@@ -2,7 +2,8 @@
 # vorlen-cli cascade over the peers' generated site (1981 pages in three
 # levels, ~20 images each, 8381 files; bench/peers on nginx 127.0.0.1:18080)
 # beside wget -r -l 3 and wget2 over the same site in the same run: pages
-# searched per second, files, peak memory. Writes bench/results/cascade.md.
+# searched per second, files, peak memory; the downloading crawls with and
+# without --keep-alive. Writes bench/results/cascade.md.
 #   RUNS=3 bench/cascade.sh
 #
 # The levels count differently: wget's -l 3 reaches the images of the pages
@@ -36,7 +37,7 @@ PRE="rm -rf $C $XDG_CONFIG_HOME; mkdir -p $C; sync"
 # Files saved and pages: wget saves every page it searches; ours counts the
 # pages it searched (its status lines) and saves only what it collected.
 FILES="find $C -type f | wc -l"
-SEARCHED="grep -c 'を検索しています' $O/cascade.err"
+SEARCHED="grep -c -E 'を検索しています|^searching ' $O/cascade.err"
 M() { local n=$1; shift; "$PY" "$K/lib/measure.py" --out "$RES" --group crawl --name "$n" --runs "$RUNS" --pre "$PRE" --timeout 300 "$@"; }
 
 # --retry 1: the site's 100 off-site links (127.0.0.2, nobody listens) fail
@@ -47,6 +48,12 @@ M "vorlen-cli cascade -l 2 --list" --items-cmd "wc -l < $O/cascade.list; $SEARCH
 for j in 1 5; do
   M "vorlen-cli cascade -l 2 -j $j (download)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
     "$OURS -j $j --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
+done
+# Persistent connections: the crawl's pages and the queue's files share the
+# connections (as wget and wget2 do by default).
+for j in 1 5; do
+  M "vorlen-cli cascade -l 2 -j $j --keep-alive (download)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
+    "$OURS -j $j --keep-alive --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
 done
 WPAGES="find $C -name '*.html' | wc -l"
 M "wget -r -l 3" --items-cmd "$FILES; $WPAGES" --items-label files,pages -- \

@@ -161,6 +161,7 @@ TOptionDlg::TOptionDlg(QWidget* parent) : QDialog(parent) {
         edtTimeout = NumberEdit(connection, "edtTimeout", 3);
         chkRedirect = Check(connection, "リダイレクトに従う(&R)", "chkRedirect");
         chkAutoReferer = Check(connection, "リファラを自動的に送る(&A)", "chkAutoReferer");
+        chkKeepAlive = Check(connection, "持続的接続を使う(&K)", "chkKeepAlive");
         edtUserAgent = new QLineEdit(connection);
         edtUserAgent->setObjectName("edtUserAgent");
         edtUserAgent->setMaxLength(128);
@@ -170,6 +171,7 @@ TOptionDlg::TOptionDlg(QWidget* parent) : QDialog(parent) {
         form->addRow(Q("タイムアウト時間(&T):"), WithUnit(connection, edtTimeout, "秒"));
         form->addRow(chkRedirect);
         form->addRow(chkAutoReferer);
+        form->addRow(chkKeepAlive);
         form->addRow(Q("プログラム名(&N):"), edtUserAgent);
         auto* page = new QVBoxLayout(connection);
         page->addLayout(form);
@@ -278,6 +280,7 @@ void TOptionDlg::EnsureFilled() {
         edtTimeout->setText(QString::number(Conn->GetTimeout()));
         chkRedirect->setChecked(Conn->GetRedirect());
         chkAutoReferer->setChecked(Conn->GetAutoReferer());
+        chkKeepAlive->setChecked(Conn->GetKeepAlive());
         edtUserAgent->setText(TQtText::ToQ(Conn->GetUserAgent()));
     }
     UpdateLoadFolder();
@@ -331,6 +334,7 @@ void TOptionDlg::Store() {
         Conn->SetTimeout(number(edtTimeout));
         Conn->SetRedirect(chkRedirect->isChecked());
         Conn->SetAutoReferer(chkAutoReferer->isChecked());
+        Conn->SetKeepAlive(chkKeepAlive->isChecked());
         // A CR or LF in the user agent would start a header line of its own.
         Conn->SetUserAgent(TListFieldText::Blanked(Text(edtUserAgent)));
     }

@@ -75,6 +75,7 @@ private:
     QLineEdit* edtTimeout;
     QCheckBox* chkRedirect;
     QCheckBox* chkAutoReferer;
+    QCheckBox* chkKeepAlive;
     QLineEdit* edtUserAgent;
     QCheckBox* chkSearchAnchor;
     QCheckBox* chkSearchFile;

@@ -42,6 +42,7 @@ void TCliEngine::ApplyOptions(const TCliOptions& options) {
     }
     if (options.Timeout) Conn.SetTimeout(*options.Timeout);
     if (options.NoRedirect) Conn.SetRedirect(false);
+    if (options.KeepAlive) Conn.SetKeepAlive(true);
 }
 
 void TCliEngine::Configure(TQorLoadManager& manager, const TCliOptions& options) {

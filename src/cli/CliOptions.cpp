@@ -74,6 +74,8 @@ bool TCliOptions::Parse(int argc, const char* const* argv, std::string& error) {
             NoCache = true;
         } else if (name == "--no-redirect") {
             NoRedirect = true;
+        } else if (name == "--keep-alive") {
+            KeepAlive = true;
         } else if (name == "--no-text-search") {
             NoTextSearch = true;
         } else if (name == "--charset") {

@@ -20,6 +20,7 @@ struct TCliOptions {
     std::optional<std::string> Password;
     std::optional<int> Timeout;         // seconds
     bool NoRedirect = false;
+    bool KeepAlive = false;             // --keep-alive: persistent connections
     bool NoTextSearch = false;
     // get
     std::string InputFile;              // -i FILE; "-" is standard input

@@ -518,6 +518,9 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
 void TQorDownloadManager::LoaderReceiveData(TInetBase*, int count) {
     if (!Receiving) return;
     LoadSize += count;
+    // Bytes taken back (the HTTP client asks again after a connection that
+    // closed midway); the next progress shows the new count.
+    if (count < 0) return;
     if (!OnReceiveData) return;
     const uint32_t now = GetTickCount();
     if (now - LastTick.load() > 1000) {

@@ -1,6 +1,7 @@
 #include "engine/QorConnGeneral.h"
 
 #include "inet/InetHTTP.h"
+#include "inet/InetHTTPConnPool.h"
 #include "platform/FileOps.h"
 #include "platform/IniFile.h"
 #include "platform/IniFileWriter.h"
@@ -13,9 +14,44 @@ const char kSection[] = "Setting";
 constexpr int kMinTimeout = 1;
 constexpr int kMaxTimeout = 999;
 
+// "%" and two hex digits become that byte; everything else (a "+" too) is
+// taken as it stands, as in the user part of an address.
+std::string PercentDecoded(std::string_view text) {
+    auto hex = [](char c) {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) >= 0 && hex(text[i + 2]) >= 0) {
+            out += static_cast<char>(hex(text[i + 1]) * 16 + hex(text[i + 2]));
+            i += 2;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-TQorConnGeneral::TQorConnGeneral() = default;
+TQorConnGeneral::TQorConnGeneral() : pool_(std::make_shared<TInetHTTPConnPool>()) {}
+
+TQorConnGeneral::~TQorConnGeneral() = default;
+
+bool TQorConnGeneral::GetKeepAlive() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return values_.KeepAlive;
+}
+void TQorConnGeneral::SetKeepAlive(bool value) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        values_.KeepAlive = value;
+    }
+    if (!value) pool_->Clear();
+}
 
 int TQorConnGeneral::GetTimeout() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -104,6 +140,7 @@ bool TQorConnGeneral::LoadFromFile(std::string_view path) {
         v.UseProxy = ini.ReadBool(kSection, "UseProxy", v.UseProxy);
         v.AutoReferer = ini.ReadBool(kSection, "AutoReferer", v.AutoReferer);
         v.UserAgent = ini.ReadString(kSection, "UserAgent", v.UserAgent);
+        v.KeepAlive = ini.ReadBool(kSection, "KeepAlive", v.KeepAlive);
         // Only what the file holds changes; Proxy and ProxyPort may have been
         // set meanwhile and keep their present values.
         std::lock_guard<std::mutex> lock(mutex_);
@@ -112,6 +149,7 @@ bool TQorConnGeneral::LoadFromFile(std::string_view path) {
         values_.UseProxy = v.UseProxy;
         values_.AutoReferer = v.AutoReferer;
         values_.UserAgent = std::move(v.UserAgent);
+        values_.KeepAlive = v.KeepAlive;
         return true;
     } catch (...) {
         return false;
@@ -127,6 +165,7 @@ bool TQorConnGeneral::SaveToFile(std::string_view path) const {
         ini.WriteBool(kSection, "UseProxy", v.UseProxy);
         ini.WriteBool(kSection, "AutoReferer", v.AutoReferer);
         ini.WriteString(kSection, "UserAgent", v.UserAgent);
+        if (v.KeepAlive) ini.WriteBool(kSection, "KeepAlive", v.KeepAlive);
         return ini.Commit();
     } catch (...) {
         return false;
@@ -137,8 +176,22 @@ void TQorConnGeneral::ApplyTo(TInetHTTP& http) const {
     Values v = Snapshot();
     http.Timeout = v.Timeout;
     http.RequestHeader.UserAgent = v.UserAgent;
+    http.KeepAlive = v.KeepAlive;
+    http.Pool = v.KeepAlive ? pool_ : nullptr;
     if (v.UseProxy) {
-        http.ProxyHost = v.Proxy;
+        // "user:password@host": the last "@" ends the credentials, which
+        // may hold one themselves.
+        std::string host = v.Proxy;
+        http.ProxyUser.clear();
+        http.ProxyPassword.clear();
+        if (size_t at = host.rfind('@'); at != std::string::npos) {
+            const std::string credentials = host.substr(0, at);
+            host.erase(0, at + 1);
+            const size_t colon = credentials.find(':');
+            http.ProxyUser = PercentDecoded(credentials.substr(0, colon));
+            if (colon != std::string::npos) http.ProxyPassword = PercentDecoded(credentials.substr(colon + 1));
+        }
+        http.ProxyHost = host;
         http.ProxyPort = v.ProxyPort;
     }
 }

@@ -178,6 +178,8 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
         if (OnHead) OnHead(this, file, response.IsText, getEntity);
         if (!getEntity) {
             Refused = true;
+            // The body the header came with is not read.
+            HTTP->DropAnswer();
         } else {
             HTTP->ReceiveToFile = DownloadMode;
             if (DownloadMode) HTTP->TargetFile = SavePath;
@@ -185,6 +187,8 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
                 const std::string length = response.Values.Get("content-length");
                 if (!length.empty()) request.ExtraHeaders.push_back("content-length: " + length);
             }
+            // Takes the body of the answer Head opened when the request is
+            // the same (no range, no POST); otherwise asks again.
             HTTP->Get(file.URL->GetURL(), file.Post);
 
             if (!DownloadMode && Parse && Items && HTTP->ErrorCode == 0) {

@@ -18,7 +18,9 @@
 //
 // Threads: Execute and the events OnHeading, OnHead and OnReceiveData run on
 // the worker thread; the worker waits for OnHead's answer before it fetches
-// the body. OnAuthorize (through ShowAuthorDlg) and OnTerminate run on the
+// the body, which it reads from the answer the header came with (one request
+// per record, unless OnHead changed the request or the server closed the
+// connection meanwhile); a declined body is not read. OnAuthorize (through ShowAuthorDlg) and OnTerminate run on the
 // main thread through TThread::Synchronize. Cancel comes from the main
 // thread (or any other) while Execute runs or before it started: it aborts
 // the HTTP client's transfer, which stays cancelled for the rest of the

@@ -150,6 +150,7 @@ bool TInetBase::StartTls(const std::string& serverName) {
 
 void TInetBase::Close() {
     if (std::this_thread::get_id() != owner_.load()) {
+        std::lock_guard lock(streamMutex_);
         socket_->Shutdown();
         return;
     }
@@ -194,7 +195,7 @@ int64_t TInetBase::ReceiveDataForMemory() {
     {
         TStreamScope scope(*this, Timeout * 1000);
         TInetSocketStream& stream = scope.Stream();
-        if (!stream.WaitForData(Timeout * 1000)) {
+        if (!WaitAnswer(stream, Timeout * 1000)) {
             timedOut = true;
         } else if (!OwnerRead(stream)) {
             // Each chunk is read straight into the end of the answer; it
@@ -203,7 +204,7 @@ int64_t TInetBase::ReceiveDataForMemory() {
             for (;;) {
                 TThread::CheckPoint();
                 char* chunk = received.Extend(kInetChunkSize);
-                int n = stream.Read(chunk, kInetChunkSize);
+                int n = ReadAnswer(stream, chunk, kInetChunkSize);
                 if (n <= 0 || ErrorCode != 0) break;
                 if (OnReceiveData) OnReceiveData(this, n);
                 received.Commit(static_cast<size_t>(n));
@@ -232,7 +233,7 @@ int64_t TInetBase::ReceiveDataForFile() {
     int64_t result = 0;
     {
         TStreamScope scope(*this, Timeout * 1000);
-        if (scope.Stream().WaitForData(Timeout * 1000))
+        if (WaitAnswer(scope.Stream(), Timeout * 1000))
             result = WriteFile(file, scope.Stream());
         else
             SetErrorOnce(3);
@@ -246,7 +247,7 @@ int64_t TInetBase::WriteFile(TInetFileWriter& file, TInetSocketStream& stream) {
     char chunk[kInetChunkSize];
     for (;;) {
         TThread::CheckPoint();
-        int n = stream.Read(chunk, kInetChunkSize);
+        int n = ReadAnswer(stream, chunk, kInetChunkSize);
         if (n <= 0 || ErrorCode != 0) break;
         if (WriteCancelled) break;
         int skip = 0;
@@ -273,6 +274,20 @@ bool TInetBase::ReadCheck(std::string_view, int, TInetSocketStream&) { return tr
 
 bool TInetBase::OwnerRead(TInetSocketStream&) { return false; }
 
+bool TInetBase::WaitAnswer(TInetSocketStream& stream, int timeoutMs) { return stream.WaitForData(timeoutMs); }
+
+int TInetBase::ReadAnswer(TInetSocketStream& stream, char* buffer, int count) {
+    return stream.Read(buffer, count);
+}
+
+std::unique_ptr<TTransport> TInetBase::SwapSocket(std::unique_ptr<TTransport> next) {
+    if (!next) next = std::make_unique<TTlsTransport>();
+    owner_ = std::this_thread::get_id();
+    std::lock_guard lock(streamMutex_);
+    std::swap(socket_, next);
+    return next;
+}
+
 std::string TInetBase::GetText() const { return std::string(ReceiveBuffer.c_str()); }
 
 void TInetBase::ReleaseReceiveBuffer() {
@@ -282,10 +297,8 @@ void TInetBase::ReleaseReceiveBuffer() {
 
 void TInetBase::Cancel() {
     ErrorCode = 1;
-    {
-        std::lock_guard lock(streamMutex_);
-        if (currentStream_) currentStream_->Release();
-    }
+    std::lock_guard lock(streamMutex_);
+    if (currentStream_) currentStream_->Release();
     // Only breaks the connection off, whichever thread calls: the thread that
     // runs the transfer may be polling the socket right now, and only it may
     // release the descriptor (at its next Close, Open or destruction).

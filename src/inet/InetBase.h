@@ -141,6 +141,16 @@ protected:
     // Lets a subclass read the answer itself; true means the memory receive
     // reads nothing.
     virtual bool OwnerRead(TInetSocketStream& stream);
+    // Both receives wait and read through these: a subclass that holds
+    // bytes of the answer already, or knows where the answer ends, answers
+    // for the connection. Here they are the stream's WaitForData and Read.
+    virtual bool WaitAnswer(TInetSocketStream& stream, int timeoutMs);
+    virtual int ReadAnswer(TInetSocketStream& stream, char* buffer, int count);
+
+    // Owner thread, between transfers: hands the connection out (to keep it
+    // for a later request) and puts `next`, or a fresh transport, in its
+    // place.
+    std::unique_ptr<TTransport> SwapSocket(std::unique_ptr<TTransport> next);
 
     // Notifications of the connection's steps, on the owning thread; they do
     // nothing here. A blocking connection raises no read or write
@@ -164,7 +174,8 @@ private:
     // The thread that last opened the connection; only it releases it.
     std::atomic<std::thread::id> owner_{};
     // Guards currentStream_ between the transfer that creates and destroys
-    // the stream and a Cancel that releases it.
+    // the stream and a Cancel that releases it, and socket_ between
+    // SwapSocket and a Cancel or Close from another thread.
     std::mutex streamMutex_;
     TInetSocketStream* currentStream_ = nullptr;
 };

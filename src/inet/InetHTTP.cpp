@@ -1,9 +1,16 @@
 #include "inet/InetHTTP.h"
 
 #include "inet/InetBASE64.h"
+#include "inet/InetHTTPConnPool.h"
+#include "inet/InetSocketStream.h"
 #include "inet/InetURLEx.h"
+#include "platform/FileOps.h"
+#include "platform/Transport.h"
+#include "platform/WinPath.h"
 
 #include <cstring>
+
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +36,12 @@ size_t FindBodyStart(std::string_view text, size_t from, size_t& header) {
     return std::string_view::npos;
 }
 
+// Cuts a body file back to `size` bytes.
+void CutFile(const std::string& winPath, int64_t size) {
+    const std::string native = TWinPath::ToNative(winPath);
+    if (!native.empty() && size >= 0) (void)::truncate(native.c_str(), static_cast<off_t>(size));
+}
+
 } // namespace
 
 TInetHTTP::TInetHTTP(std::unique_ptr<TTransport> socket) : TInetBase(std::move(socket)) {
@@ -51,23 +64,45 @@ bool TInetHTTP::Transfer(const TInetURLEx& url, const std::string& request) {
     // connect only, so that the Get after a Head on this object still
     // tunnels to the origin and not to the proxy itself.
     const int targetPort = Port;
-    if (!ProxyHost.empty()) {
-        Host = ProxyHost;
-        Port = ProxyPort;
-    } else {
-        Host = url.Host;
+    const int connectPort = ProxyHost.empty() ? targetPort : ProxyPort;
+    Host = ProxyHost.empty() ? url.Host : ProxyHost;
+    connKey_ = TInetHTTPConnPool::Key(secure, url.Host, targetPort, ProxyHost, ProxyPort);
+    std::unique_ptr<TTransport> kept = UsePool() && ErrorCode != 1 ? Pool->Take(connKey_) : nullptr;
+    for (;;) {
+        const bool reused = kept != nullptr;
+        reader_.Begin(false);
+        if (reused) {
+            SwapSocket(std::move(kept));
+        } else {
+            Port = connectPort;
+            Open();
+            Port = targetPort;
+            if (ErrorCode == 2) return false;
+            if (secure && ErrorCode == 0) {
+                // Never falls back to plain text: a failure here ends the request.
+                bool up = (ProxyHost.empty() || OpenTunnel(url.Host, targetPort)) && StartTls(url.Host);
+                if (!up) return false;
+            }
+        }
+        ReleaseReceiveBuffer();
+        reader_.Begin(UsePool());
+        const bool sent = SendText(request);
+        if (sent) ReceiveData();
+        // A kept connection that the server closed while it was idle: once
+        // more, on a fresh one.
+        if (reused && (!sent || reader_.GotNothing()) && ClearError()) {
+            Close();
+            continue;
+        }
+        return true;
     }
-    Open();
-    Port = targetPort;
-    if (ErrorCode == 2) return false;
-    if (secure && ErrorCode == 0) {
-        // Never falls back to plain text: a failure here ends the request.
-        bool up = (ProxyHost.empty() || OpenTunnel(url.Host, targetPort)) && StartTls(url.Host);
-        if (!up) return false;
+}
+
+bool TInetHTTP::ClearError() {
+    int seen = ErrorCode;
+    while (seen != 0 && seen != 1 && !ErrorCode.compare_exchange_weak(seen, 0)) {
     }
-    ReleaseReceiveBuffer();
-    if (SendText(request)) ReceiveData();
-    return true;
+    return seen != 1;
 }
 
 bool TInetHTTP::OpenTunnel(const std::string& host, int port) {
@@ -100,11 +135,13 @@ bool TInetHTTP::OpenTunnel(const std::string& host, int port) {
 }
 
 void TInetHTTP::Head(const std::string& urlText) {
+    DropAnswer();
     HeaderText.clear();
     HeaderParsed = false;
     TInetURLEx url(urlText);
     StopAtHeader = true;
     RequestHeader.HeadMethod = SetHeadReadType();
+    RequestHeader.KeepAlive = UsePool();
     RequestHeader.ExtraHeaders.clear();
     std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), false);
     if (!Transfer(url, request)) return;
@@ -112,7 +149,13 @@ void TInetHTTP::Head(const std::string& urlText) {
     size_t end = text.find(kBlankLine);
     if (end != std::string::npos) text.resize(end);
     ResponseHeader.SetHeader(text);
-    Close();
+    // The body stays on the connection for a Get of the same request.
+    if (ErrorCode == 0 && !RequestHeader.HeadMethod && reader_.HeaderDone() && GetSocket()->Connected()) {
+        pending_ = true;
+        pendingRequest_ = std::move(request);
+    } else {
+        Close();
+    }
 }
 
 void TInetHTTP::Get(const std::string& urlText, bool post) {
@@ -121,13 +164,80 @@ void TInetHTTP::Get(const std::string& urlText, bool post) {
     TInetURLEx url(urlText);
     StopAtHeader = false;
     RequestHeader.HeadMethod = false;
+    RequestHeader.KeepAlive = UsePool();
     std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), post);
-    if (!Transfer(url, request)) return;
+    bool received = false;
+    if (pending_ && request == pendingRequest_ && AnswerStillThere()) {
+        pending_ = false;
+        const int64_t fileStart = ReceiveToFile && Append ? TFileOps::FileSize(TargetFile) : 0;
+        ReleaseReceiveBuffer();
+        reader_.Replay();
+        ReceiveData();
+        received = true;
+        if (ErrorCode == 0 && !reader_.Whole() && PeerClosed()) {
+            // The server gave up on the answer before its body was all
+            // there: ask again, into the file as it was before.
+            if (ReceiveToFile) {
+                if (Append) CutFile(TargetFile, fileStart);
+                if (OnReceiveData && reader_.BodyRead() > 0)
+                    OnReceiveData(this, -static_cast<int>(reader_.BodyRead()));
+            }
+            HeaderText.clear();
+            HeaderParsed = false;
+            received = false;
+        }
+    }
+    if (!received) {
+        DropAnswer();
+        if (!Transfer(url, request)) return;
+    }
     // A file receive parsed the header on the way (DoFileWrite).
     // The received text up to its first zero byte, as GetText gives it,
     // without copying an answer of any size.
     if (!ReceiveToFile) ResponseHeader.SetHeader(std::string_view(ReceiveBuffer.c_str()));
+    EndAnswer();
+}
+
+void TInetHTTP::DropAnswer() {
+    if (!pending_) return;
+    pending_ = false;
+    pendingRequest_.clear();
     Close();
+}
+
+bool TInetHTTP::AnswerStillThere() {
+    TTransport* socket = GetSocket();
+    if (ErrorCode != 0 || !socket->Connected()) return false;
+    if (reader_.WholeSoFar() || socket->WaitReadable(0, nullptr) != rrReadable) return true;
+    char chunk[kInetChunkSize];
+    ssize_t n = socket->Recv(chunk, sizeof chunk);
+    if (n > 0) reader_.Feed(chunk, static_cast<size_t>(n));
+    if (n > 0 || n == TTransport::kRecvNothingYet) return true;
+    return reader_.WholeSoFar();
+}
+
+bool TInetHTTP::PeerClosed() {
+    TTransport* socket = GetSocket();
+    if (!socket->Connected()) return true;
+    if (socket->WaitReadable(0, nullptr) != rrReadable) return false;
+    char byte;
+    ssize_t n = socket->Recv(&byte, 1);
+    return n == 0 || n == -1;
+}
+
+void TInetHTTP::EndAnswer() {
+    if (UsePool() && ErrorCode == 0 && !WriteCancelled && reader_.Reusable() && GetSocket()->Connected())
+        Pool->Put(connKey_, SwapSocket(nullptr));
+    else
+        Close();
+}
+
+bool TInetHTTP::WaitAnswer(TInetSocketStream& stream, int timeoutMs) {
+    return reader_.Buffered() || stream.WaitForData(timeoutMs);
+}
+
+int TInetHTTP::ReadAnswer(TInetSocketStream& stream, char* buffer, int count) {
+    return reader_.Read(stream, buffer, count);
 }
 
 bool TInetHTTP::DoFileWrite(const char* chunk, int count, int& skip) {

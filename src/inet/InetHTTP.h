@@ -1,25 +1,36 @@
 #pragma once
 // HTTP/1.0 with "Connection: close" over TInetBase: one request per
-// connection, the answer ends when the server closes. No chunked decoding,
-// no keep-alive, no Content-Length framing, no automatic redirection.
+// connection, the answer ends when the server closes. With KeepAlive (and a
+// Pool to keep connections in) HTTP/1.1 with "Connection: keep-alive"
+// instead: bodies framed by Content-Length or chunked (decoded), and a
+// connection whose answer was read to its end goes to the Pool for the next
+// request to the same place. No automatic redirection.
 //
 // Threads: one object belongs to one page load thread; Head, Get and every
 // accessor run there. Cancel (inherited) may come from any thread.
 //
 // A Head fetches only the response header: it sends a GET (SetHeadReadType
 // answers false) and stops reading once the blank line after the header has
-// arrived. A Get fetches the whole answer, into ReceiveBuffer or, with
-// ReceiveToFile, into TargetFile with the header kept out of the file. When
-// the connection cannot be opened (ErrorCode 2) both return without touching
-// ResponseHeader.
+// arrived, leaving the body unread on the open connection. A Get fetches the
+// whole answer, into ReceiveBuffer or, with ReceiveToFile, into TargetFile
+// with the header kept out of the file. A Get whose request text is the
+// Head's takes the body of the answer the Head opened, without a second
+// request; only when the server has closed that connection meanwhile with
+// the body incomplete is the request sent again (and a body file cut back to
+// where it was). DropAnswer closes an opened answer whose body is not
+// wanted. When the connection cannot be opened (ErrorCode 2) Head and Get
+// return without touching ResponseHeader.
 #include "inet/InetBase.h"
+#include "inet/InetHTTPReader.h"
 #include "inet/InetHTTPRequestHeader.h"
 #include "inet/InetHTTPResponseHeader.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
+class TInetHTTPConnPool;
 class TInetURLEx;
 
 class TInetHTTP : public TInetBase {
@@ -37,6 +48,9 @@ public:
     std::string HeaderText; // header bytes gathered during a file receive
     bool HeaderParsed = false;
     bool StopAtHeader = true;
+    // Persistent connections (see above); off without a Pool.
+    bool KeepAlive = false;
+    std::shared_ptr<TInetHTTPConnPool> Pool;
 
     // Host becomes the address's host (the proxy's through a proxy) and Port
     // stays as the caller set it (the address's port, or 80; 443 for https),
@@ -48,6 +62,8 @@ public:
     virtual void Get(const std::string& url, bool post);
     // The method of Head: true sends HEAD, false (here) sends GET.
     virtual bool SetHeadReadType();
+    // Closes the connection of an answer a Head opened and nobody read.
+    void DropAnswer();
 
     // The 1-based position in the received text (ReceiveBuffer up to its
     // first zero byte) just after the first "\r\n\r\n", or else after the
@@ -69,6 +85,8 @@ protected:
     // ("\r\n\r\n", or a bare "\n\n" from a server that writes no carriage
     // returns).
     bool ReadCheck(std::string_view received, int count, TInetSocketStream& stream) override;
+    bool WaitAnswer(TInetSocketStream& stream, int timeoutMs) override;
+    int ReadAnswer(TInetSocketStream& stream, char* buffer, int count) override;
 
 private:
     // Sends `request` for `url` and receives the answer (Head and Get steps
@@ -78,4 +96,20 @@ private:
     // ErrorCode set and the reason noted on the transport, when refused.
     bool OpenTunnel(const std::string& host, int port);
     bool AbsoluteTarget(const TInetURLEx& url) const;
+    bool UsePool() const { return KeepAlive && Pool != nullptr; }
+    // The answer the Head opened can still give its body: the server has
+    // not closed the connection before all of it was there.
+    bool AnswerStillThere();
+    // The connection has ended (the server closed it or it broke).
+    bool PeerClosed();
+    // After the body: the connection goes to the Pool when it can carry
+    // another request, else it is closed.
+    void EndAnswer();
+    // Clears an error other than a Cancel; false after a Cancel.
+    bool ClearError();
+
+    TInetHTTPReader reader_;
+    bool pending_ = false;       // a Head left its answer's body on the connection
+    std::string pendingRequest_; // the request text of that answer
+    std::string connKey_;        // where the connection leads (Pool key)
 };

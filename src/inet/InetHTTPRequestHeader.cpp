@@ -75,9 +75,9 @@ std::string TInetHTTPRequestHeader::GetHeader(const TInetURLEx& url, bool absolu
     std::string requestTarget = absolute ? target.GetPlaneURL() : target.GetEntityPath();
 
     std::string text;
-    AddLine(text, method + requestTarget + " HTTP/1.0");
+    AddLine(text, method + requestTarget + (KeepAlive ? " HTTP/1.1" : " HTTP/1.0"));
     AddLine(text, "Host: " + FieldValue(url.Host + portSuffix));
-    AddLine(text, "Connection: close");
+    AddLine(text, KeepAlive ? "Connection: keep-alive" : "Connection: close");
     AddLine(text, "Content-type: application/x-www-form-urlencoded");
     AddLine(text, "User-Agent: " + FieldValue(UserAgent));
     // An address met over TLS is not given away on a plain request.

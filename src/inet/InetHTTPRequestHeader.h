@@ -1,6 +1,7 @@
 #pragma once
 // The request text that TInetHTTP sends: an HTTP/1.0 request with
-// "Connection: close" for one address, directly or through a proxy.
+// "Connection: close" for one address, directly or through a proxy; with
+// KeepAlive an HTTP/1.1 request with "Connection: keep-alive" instead.
 //
 // The fields are set by the caller before a request and read by the HTTP
 // worker thread while it builds the text; nothing here is shared between
@@ -33,4 +34,5 @@ public:
     std::vector<std::string> ExtraHeaders; // whole fields ("name: value"), sent last
     bool HeadMethod = true;
     bool ForceAuthorization = false;       // send Authorization even with no credentials
+    bool KeepAlive = false;                // HTTP/1.1 asking to keep the connection open
 };

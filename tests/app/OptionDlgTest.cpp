@@ -116,7 +116,7 @@ private slots:
         Type(&dialog, "edtLoadFolder", U("C:\\保存\\"));
         Type(&dialog, "edtUserAgent", "Agent\r\nX-Evil: 1");
         for (const char* box : {"chkUseCache", "chkAutoClose", "chkDirReapp", "chkUseProxy", "chkRedirect",
-                                "chkAutoReferer", "chkShowAnchor"})
+                                "chkAutoReferer", "chkKeepAlive", "chkShowAnchor"})
             Click(&dialog, box);
         Click(&dialog, "btnOK");
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(!option.UseCache);
         QVERIFY(option.AutoClose && option.DirReapp && !option.ShowAnchor);
         QCOMPARE(conn.GetTimeout(), 999);
-        QVERIFY(conn.GetUseProxy() && !conn.GetRedirect() && !conn.GetAutoReferer());
+        QVERIFY(conn.GetUseProxy() && !conn.GetRedirect() && !conn.GetAutoReferer() && conn.GetKeepAlive());
         // A line break in the user agent would have started a header line.
         QCOMPARE(conn.GetUserAgent(), std::string("Agent  X-Evil: 1"));
     }

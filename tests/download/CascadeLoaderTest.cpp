@@ -118,6 +118,34 @@ TEST_F(TCascadeFixture, LevelsBreadthFirstEachPageAndFileOnce) {
     }
 }
 
+// Every page of a crawl is one request; with persistent connections the
+// whole crawl goes over one connection.
+TEST_F(TCascadeFixture, OneRequestPerPageAndOneConnectionWhenKept) {
+    server.SetKeepAlive(true);
+    auto page = [this](const std::string& path, const std::string& body) {
+        server.On(path, {TServer::Send("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                       std::to_string(body.size()) + "\r\n\r\n" + body)});
+    };
+    page("/index.html", Links({"a.html", "b.html"}));
+    page("/a.html", Links({"c.html", "x.jpg"}));
+    page("/b.html", Links({"a.html", "c.html"}));
+    page("/c.html", Links({"index.html"}));
+    for (bool keep : {false, true}) {
+        SCOPED_TRACE(keep);
+        conn.SetKeepAlive(keep);
+        const size_t requests = server.Requests().size();
+        const size_t connections = server.Connections();
+        TRun run = Crawl("/index.html", 2);
+        EXPECT_EQ(run.searched, (TPaths{"/index.html", "/a.html", "/b.html", "/c.html"}));
+        const auto all = server.Requests();
+        ASSERT_EQ(all.size() - requests, 4u);
+        std::map<std::string, int> perPath;
+        for (size_t i = requests; i < all.size(); ++i) ++perPath[all[i].substr(0, all[i].find(" HTTP/"))];
+        for (const auto& [line, count] : perPath) EXPECT_EQ(count, 1) << line;
+        EXPECT_EQ(server.Connections() - connections, keep ? 1u : 4u);
+    }
+}
+
 TEST_F(TCascadeFixture, QueriesAndExtensionsPickTheFiles) {
     Page("/index.html", Links({"photo.html", "other.html", "noext", "IMAGE.GIF", "a.png"}, "photo"));
     Page("/photo.html", Links({"img001.jpg", "img01.jpg", "IMG002.JPG", "x.gif"}, "Photo gallery"));

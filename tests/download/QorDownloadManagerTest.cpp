@@ -245,6 +245,34 @@ TEST_F(TDownloadFixture, SizeFilterBothWays) {
     }
 }
 
+// A fresh file takes one request: its body comes on the answer its head
+// came with. A file the size filter refuses is closed without its body read.
+TEST_F(TDownloadFixture, OneRequestPerFileAndARefusedOneReadsNoBody) {
+    const std::string body = Body(300000);
+    server.SetDefault({TServer::Respond(200, {"Content-Length: 300000"}, body)});
+    TQorFile file(server.Url("/one.bin"));
+    m.SetFile(&file);
+    m.Download(true);
+    ASSERT_TRUE(PumpUntil([this] { return loaded > 0; }));
+    EXPECT_EQ(m.Result, 0);
+    EXPECT_TRUE(ReadNative(Saved("one.bin")) == body) << "saved file differs";
+    EXPECT_EQ(server.Requests().size(), 1u);
+
+    loaded = 0;
+    m.CheckSize = true;
+    m.SizeVector = false; // refuse files of at least LimitSize bytes
+    m.LimitSize = 1024;
+    server.SetDefault({TServer::Respond(200, {"Content-Length: 268435456"}, ""), TServer::Stream(size_t{256} << 20)});
+    TQorFile big(server.Url("/big.bin"));
+    m.SetFile(&big);
+    m.Download(true);
+    ASSERT_TRUE(PumpUntil([this] { return loaded > 0; }));
+    EXPECT_TRUE(m.SizeRefused);
+    // The server's stream ends because the client went away, not after 256 MiB.
+    EXPECT_TRUE(server.WaitForFinished(2));
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
 TEST_F(TDownloadFixture, ResumesWithTheSameLastModified) {
     const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
     const std::string body = Body(3000);

@@ -138,6 +138,64 @@ TEST(QorConnGeneralTest, AssignCopiesOnlyFromItsOwnKind) {
     EXPECT_EQ(ValuesOf(untouched), kInitial);
 }
 
+// KeepAlive is written only when on, so a file of someone who never turned
+// it on keeps its five keys; Assign copies it, but not the pool.
+TEST(QorConnGeneralTest, KeepAliveKeyOnlyWhenOn) {
+    TTempFolder temp;
+    const std::string path = temp.Win() + "connect.dat";
+    TQorConnGeneral conn;
+    conn.SetKeepAlive(true);
+    ASSERT_TRUE(conn.SaveToFile(path));
+    EXPECT_EQ(FileText(path), "[Setting]\r\nTimeout=30\r\nRedirect=1\r\nUseProxy=0\r\nAutoReferer=1\r\n"
+                              "UserAgent=Vorlen/2.2\r\nKeepAlive=1\r\n");
+    TQorConnGeneral loaded;
+    ASSERT_TRUE(loaded.LoadFromFile(path));
+    EXPECT_TRUE(loaded.GetKeepAlive());
+    loaded.SetKeepAlive(false);
+    ASSERT_TRUE(loaded.SaveToFile(path));
+    EXPECT_EQ(FileText(path).find("KeepAlive"), std::string::npos);
+
+    TQorConnGeneral copy;
+    copy.Assign(&conn);
+    EXPECT_TRUE(copy.GetKeepAlive());
+    EXPECT_NE(copy.GetPool(), conn.GetPool());
+}
+
+TEST(QorConnGeneralTest, AppliesKeepAliveAndProxyCredentials) {
+    TQorConnGeneral conn;
+    TInetHTTP off;
+    conn.ApplyTo(off);
+    EXPECT_FALSE(off.KeepAlive);
+    EXPECT_EQ(off.Pool, nullptr);
+    conn.SetKeepAlive(true);
+    TInetHTTP on;
+    conn.ApplyTo(on);
+    EXPECT_TRUE(on.KeepAlive);
+    EXPECT_EQ(on.Pool, conn.GetPool());
+
+    conn.SetUseProxy(true);
+    conn.SetProxyPort(3128);
+    struct TCase {
+        std::string proxy, host, user, password;
+    } cases[] = {
+        {"proxy.example", "proxy.example", "", ""},
+        {"alice:s%40c+r%3At@proxy.example", "proxy.example", "alice", "s@c+r:t"},
+        {"bob@10.0.0.1", "10.0.0.1", "bob", ""},
+        {"a@b:c@[::1]", "[::1]", "a@b", "c"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.proxy);
+        conn.SetProxy(c.proxy);
+        TInetHTTP http;
+        http.ProxyUser = "stale";
+        conn.ApplyTo(http);
+        EXPECT_EQ(http.ProxyHost, c.host);
+        EXPECT_EQ(http.ProxyPort, 3128);
+        EXPECT_EQ(http.ProxyUser, c.user);
+        EXPECT_EQ(http.ProxyPassword, c.password);
+    }
+}
+
 TEST(QorConnGeneralTest, AppliesToTheHttpClient) {
     TQorConnGeneral conn;
     SetOthers(conn);

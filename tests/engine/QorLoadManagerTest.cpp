@@ -187,7 +187,7 @@ TEST_F(QorLoadManagerTest, DisableOpenDoesNothing) {
 TEST_F(QorLoadManagerTest, SecondLoadComesFromTheCacheWithoutHeaderEvents) {
     server_.On("/p.html", {TServer::Respond(200, {}, "<title>One</title><a href=\"x.html\">x</a>")});
     TLoaded first = LoadAndWait(server_.Url("/p.html"));
-    ASSERT_EQ(server_.Requests().size(), 2u);
+    ASSERT_EQ(server_.Requests().size(), 1u);
 
     TLoaded second = LoadAndWait(server_.Url("/p.html"));
     EXPECT_EQ(second.state, 0);
@@ -198,7 +198,7 @@ TEST_F(QorLoadManagerTest, SecondLoadComesFromTheCacheWithoutHeaderEvents) {
     EXPECT_EQ(second.urls, first.urls);
     EXPECT_EQ(headings_, 1);
     EXPECT_EQ(heads_, 1);
-    EXPECT_EQ(server_.Requests().size(), 2u);
+    EXPECT_EQ(server_.Requests().size(), 1u);
 
     // Not read, but written: the page comes again and replaces the cached one.
     server_.On("/p.html", {TServer::Respond(200, {}, "<title>Two</title>")});
@@ -206,10 +206,10 @@ TEST_F(QorLoadManagerTest, SecondLoadComesFromTheCacheWithoutHeaderEvents) {
     TLoaded third = LoadAndWait(server_.Url("/p.html"));
     EXPECT_FALSE(third.fromCache);
     EXPECT_EQ(third.title, "Two");
-    EXPECT_EQ(server_.Requests().size(), 4u);
+    EXPECT_EQ(server_.Requests().size(), 2u);
     manager_.UnreadCache = false;
     EXPECT_EQ(LoadAndWait(server_.Url("/p.html")).title, "Two");
-    EXPECT_EQ(server_.Requests().size(), 4u);
+    EXPECT_EQ(server_.Requests().size(), 2u);
 
     // Without the cache nothing is read or written.
     manager_.UseCache = false;
@@ -229,7 +229,7 @@ TEST_F(QorLoadManagerTest, NeverCacheEntriesAreFetchedEveryTime) {
     EXPECT_TRUE(IsCached(server_.Url("/never.html"))); // stored all the same
     TLoaded again = LoadAndWait(server_.Url("/never.html"));
     EXPECT_FALSE(again.fromCache);
-    EXPECT_EQ(server_.Requests().size(), 4u);
+    EXPECT_EQ(server_.Requests().size(), 2u);
     EXPECT_EQ(headings_, 2);
     // With a query it is another page, and served from the cache.
     LoadAndWait(server_.Url("/never.html?x=1"));
@@ -521,8 +521,13 @@ TEST_F(QorLoadManagerTest, CancelInEveryPhaseThenLoadAgain) {
          .reached = [this](size_t before) { return server_.WaitForRequests(before + 1); }},
         {.name = "OnHead", .path = "/head",
          .reached = [&](size_t) { return PumpUntil([&] { return inHead.load(); }); }},
+        // The body comes on the answer the header came with.
         {.name = "body", .path = "/body",
-         .reached = [this](size_t before) { return server_.WaitForRequests(before + 2); }},
+         .reached = [this](size_t before) {
+             if (!server_.WaitForRequests(before + 1)) return false;
+             std::this_thread::sleep_for(std::chrono::milliseconds(100));
+             return true;
+         }},
         // The worker waits for the main thread to ask for credentials.
         {.name = "credentials", .path = "/auth",
          .reached = [](size_t) { return WaitForPendingCall(); }},

@@ -171,6 +171,16 @@ void TTestHttpServer::On(const std::string& target, TScript script) {
     scripts_[target] = std::move(script);
 }
 
+void TTestHttpServer::OnOnce(const std::string& target, TScript script) {
+    std::lock_guard lock(mutex_);
+    once_[target].push_back(std::move(script));
+}
+
+void TTestHttpServer::SetKeepAlive(bool on, int idleMs) {
+    idleMs_ = idleMs;
+    keepAlive_ = on;
+}
+
 void TTestHttpServer::SetDefault(TScript script) {
     std::lock_guard lock(mutex_);
     default_ = std::move(script);
@@ -232,9 +242,12 @@ void TTestHttpServer::AcceptLoop() {
 }
 
 void TTestHttpServer::Serve(int fd) {
-    std::string request;
-    bool open = ReadRequest(fd, request);
-    if (open) {
+    bool open = true;
+    for (bool first = true; open; first = false) {
+        std::string request;
+        const int idle = idleMs_.load();
+        open = ReadRequest(fd, request, first || idle <= 0 ? -1 : idle);
+        if (!open) break;
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
@@ -246,6 +259,8 @@ void TTestHttpServer::Serve(int fd) {
                 break;
             }
         }
+        // A client that asks for the close gets it, as from any server.
+        if (!keepAlive_ || LowerAscii(request).find("\nconnection: close") != std::string::npos) break;
     }
     if (open) {
         // Lingering close: end our side, then let the client read everything
@@ -269,7 +284,7 @@ void TTestHttpServer::Serve(int fd) {
     ++finished_;
 }
 
-bool TTestHttpServer::ReadRequest(int fd, std::string& request) {
+bool TTestHttpServer::ReadRequest(int fd, std::string& request, int idleMs) {
     char buffer[4096];
     size_t wanted = std::string::npos;
     for (;;) {
@@ -279,10 +294,12 @@ bool TTestHttpServer::ReadRequest(int fd, std::string& request) {
         }
         if (wanted != std::string::npos && request.size() >= wanted) return true;
         pollfd fds[2] = {{fd, POLLIN, 0}, {stop_.Handle(), POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
+        int ready = ::poll(fds, 2, request.empty() ? idleMs : -1);
+        if (ready < 0) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (ready == 0) return false; // idle too long
         if (fds[1].revents & POLLIN) return false;
         ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
@@ -291,9 +308,14 @@ bool TTestHttpServer::ReadRequest(int fd, std::string& request) {
     }
 }
 
-TTestHttpServer::TScript TTestHttpServer::ScriptFor(const std::string& request) const {
+TTestHttpServer::TScript TTestHttpServer::ScriptFor(const std::string& request) {
     std::string target = RequestTarget(request);
     std::lock_guard lock(mutex_);
+    if (auto once = once_.find(target.substr(0, target.find('?'))); once != once_.end() && !once->second.empty()) {
+        TScript script = std::move(once->second.front());
+        once->second.erase(once->second.begin());
+        return script;
+    }
     auto it = scripts_.find(target);
     if (it == scripts_.end()) it = scripts_.find(target.substr(0, target.find('?')));
     if (it != scripts_.end()) return it->second;

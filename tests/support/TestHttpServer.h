@@ -6,8 +6,10 @@
 //
 // Each connection reads one request (up to the blank line, plus a body of
 // the announced Content-Length), records its text, picks the script of its
-// request target (the path with query, then the path alone, then the
-// default), plays the script's actions in order and closes the connection.
+// request target (a one-shot script first, then the path with query, then
+// the path alone, then the default), plays the script's actions in order and
+// closes the connection; with SetKeepAlive it reads the next request on the
+// same connection instead.
 //
 // Every wait of the server also watches its stop event: the destructor (or
 // Stop) ends every connection and joins every thread in bounded time, even
@@ -71,6 +73,13 @@ public:
     // when its request has arrived. Without any, the answer is a bare 404.
     void On(const std::string& target, TScript script);
     void SetDefault(TScript script);
+    // A script for the next request of `target` (the path alone) only;
+    // several are used in the order given, before the standing one.
+    void OnOnce(const std::string& target, TScript script);
+    // After a script that did not close, wait for another request on the
+    // same connection (unless the request said "Connection: close"); one
+    // idle for `idleMs` (0: no limit) is closed.
+    void SetKeepAlive(bool on, int idleMs = 0);
 
     // The full texts of the requests received so far, in order of arrival.
     std::vector<std::string> Requests() const;
@@ -85,8 +94,8 @@ public:
 private:
     void AcceptLoop();
     void Serve(int fd);
-    bool ReadRequest(int fd, std::string& request);
-    TScript ScriptFor(const std::string& request) const;
+    bool ReadRequest(int fd, std::string& request, int idleMs = -1);
+    TScript ScriptFor(const std::string& request);
     bool Play(int fd, const TAction& action);
     bool SendAll(int fd, const char* data, size_t count);
     bool Pause(int ms); // false when the server stops meanwhile
@@ -100,6 +109,9 @@ private:
 
     mutable std::mutex mutex_;
     std::map<std::string, TScript> scripts_;
+    std::map<std::string, std::vector<TScript>> once_;
+    std::atomic<bool> keepAlive_{false};
+    std::atomic<int> idleMs_{0};
     TScript default_;
     std::vector<std::string> requests_;
     std::vector<std::thread> connections_;
