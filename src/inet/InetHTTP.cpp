@@ -117,12 +117,10 @@ bool TInetHTTP::OpenTunnel(const std::string& host, int port) {
     if (sent) ReceiveDataForMemory();
     StopAtHeader = stopAtHeader;
     if (!sent || ErrorCode != 0) return false;
-    // The read stops at the chunk that ends the answer; what follows the
-    // answer in that chunk is the tunnel's, for the TLS handshake to read.
-    size_t headerLength = 0;
-    size_t tunnelStart = FindBodyStart(ReceiveBuffer, 0, headerLength);
-    if (tunnelStart != std::string::npos && tunnelStart < ReceiveBuffer.size())
-        GetSocket()->Unread(ReceiveBuffer.data() + tunnelStart, ReceiveBuffer.size() - tunnelStart);
+    // The answer is read up to its blank line; what was read past it is the
+    // tunnel's, for the TLS handshake to read.
+    if (const std::string rest = reader_.TakeRest(); !rest.empty())
+        GetSocket()->Unread(rest.data(), rest.size());
     TInetHTTPResponseHeader answer;
     answer.SetHeader(GetText());
     ReleaseReceiveBuffer();

@@ -58,6 +58,13 @@ bool TInetHTTPReader::Buffered() const {
     return replayPos_ < replay_.size() || Available() > 0 || phase_ == kEnded;
 }
 
+std::string TInetHTTPReader::TakeRest() {
+    std::string rest = in_.substr(inPos_);
+    in_.clear();
+    inPos_ = 0;
+    return rest;
+}
+
 void TInetHTTPReader::Feed(const char* bytes, size_t count) { in_.append(bytes, count); }
 
 int TInetHTTPReader::Fill(TInetSocketStream& stream, int count) {

@@ -33,6 +33,9 @@ public:
     // Bytes read from the connection by someone else (a probe), to be
     // handed out before the connection is read again.
     void Feed(const char* bytes, size_t count);
+    // The bytes read past what was handed out, given up (a proxy's CONNECT
+    // answer is followed by the tunnel's first bytes).
+    std::string TakeRest();
 
     bool HeaderDone() const { return phase_ != kHeader; }
     // The connection ended before the first byte of the answer.
