@@ -6,11 +6,9 @@
 #include "platform/CodePage.h"
 #include "platform/Thread.h"
 #include "support/MainThreadPump.h"
-#include "support/ScopedEnv.h"
+#include "support/StrangerTlsRelay.h"
 #include "support/TempFolder.h"
-#include "support/TestCertificates.h"
 #include "support/TestHttpServer.h"
-#include "support/TestTlsRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -217,13 +215,8 @@ TEST_F(TDownloadListFixture, TwoAtATimeAllSavedIntact) {
 
 // A certificate the transport refuses: the row's state says why.
 TEST_F(TDownloadListFixture, CertificateFailureSaysWhyInTheRow) {
-    const TTestCertificates trusted("Trusted CA"), stranger("Stranger CA");
-    const std::string caFile = temp.Native() + "/ca.pem";
-    ASSERT_TRUE(trusted.WriteCa(caFile));
-    TScopedEnv certFile("SSL_CERT_FILE", caFile);
-    TScopedEnv certDir("SSL_CERT_DIR", temp.Native());
-    const TTestCertificates::TIssued issued = stranger.IssueLocal();
-    TTestTlsRelay tls(server.Port(), issued.CertPem, issued.KeyPem);
+    const TStrangerTlsRelay tls(temp.Native(), server.Port());
+    ASSERT_TRUE(tls.Ready());
     list.RetryCount = 1;
     TQorDownloadRow* row = Add(tls.Url("/f.bin"));
     list.Download();

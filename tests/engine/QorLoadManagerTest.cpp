@@ -8,12 +8,10 @@
 #include "platform/CodePage.h"
 #include "platform/FileOps.h"
 #include "platform/Thread.h"
+#include "support/StrangerTlsRelay.h"
 #include "support/TempFolder.h"
 #include "support/MainThreadPump.h"
-#include "support/ScopedEnv.h"
-#include "support/TestCertificates.h"
 #include "support/TestHttpServer.h"
-#include "support/TestTlsRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -320,13 +318,8 @@ TEST_F(QorLoadManagerTest, ErrorPagesAndFailedTransfersAreNotCached) {
 // The transport's reason for a refused certificate stays with the manager
 // after the load, until the next load.
 TEST_F(QorLoadManagerTest, CertificateFailureKeepsItsReason) {
-    const TTestCertificates trusted("Trusted CA"), stranger("Stranger CA");
-    const std::string caFile = temp_.Native() + "/ca.pem";
-    ASSERT_TRUE(trusted.WriteCa(caFile));
-    TScopedEnv certFile("SSL_CERT_FILE", caFile);
-    TScopedEnv certDir("SSL_CERT_DIR", temp_.Native());
-    const TTestCertificates::TIssued issued = stranger.IssueLocal();
-    TTestTlsRelay tls(server_.Port(), issued.CertPem, issued.KeyPem);
+    const TStrangerTlsRelay tls(temp_.Native(), server_.Port());
+    ASSERT_TRUE(tls.Ready());
     server_.On("/p.html", {TServer::Respond(200, {"Content-Type: text/html"}, "<title>P</title>")});
 
     TLoaded failed = LoadAndWait(tls.Url("/p.html"));
