@@ -73,9 +73,22 @@ bool TCascadeListFile::Find(const std::string& key, uint64_t hash) const {
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const TSlot& slot = slots_[i];
         if (!slot.Used) return false;
-        if (slot.Hash == hash && slot.Span.Length == key.size() && TSjisText::LowerCase(Read(slot.Span)) == key)
+        if (slot.Hash == hash && slot.Span.Length == key.size() && StoredLower(slot) == key)
             return true;
     }
+}
+
+const std::string& TCascadeListFile::StoredLower(const TSlot& slot) const {
+    if (confirmed_.empty()) confirmed_.resize(kConfirmedSize);
+    TConfirmed& entry = confirmed_[slot.Hash & (kConfirmedSize - 1)];
+    // Lines are never rewritten, so a line's offset names it for good.
+    if (!entry.Used || entry.Offset != slot.Span.Offset) {
+        entry.Lower = TSjisText::LowerCase(Read(slot.Span));
+        // A line that could not be read back is not kept: the next look tries again.
+        entry.Used = entry.Lower.size() == slot.Span.Length;
+        entry.Offset = slot.Span.Offset;
+    }
+    return entry.Lower;
 }
 
 void TCascadeListFile::Grow() {

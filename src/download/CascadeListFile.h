@@ -68,6 +68,8 @@ private:
     void Grow();
     // Whether a line whose lower-case form is `key` (hashed to `hash`) is in.
     bool Find(const std::string& key, uint64_t hash) const;
+    // The stored line of `slot` in lower case, read back only when not kept.
+    const std::string& StoredLower(const TSlot& slot) const;
 
     std::string path_;
     TFileDescriptor fd_;
@@ -76,4 +78,15 @@ private:
     std::deque<TSpan> queue_;
     std::vector<TSlot> slots_;
     size_t count_ = 0;
+    // Lower-case text of lines a hash hit was lately confirmed against, by
+    // hash: a crawl meets the same addresses again and again, and each
+    // confirmation would otherwise read the line back from the file. Fixed
+    // size, so the memory per entry stays that of the table.
+    struct TConfirmed {
+        uint64_t Offset = 0;
+        bool Used = false;
+        std::string Lower;
+    };
+    static constexpr size_t kConfirmedSize = 1024;
+    mutable std::vector<TConfirmed> confirmed_;
 };

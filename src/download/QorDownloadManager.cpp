@@ -14,6 +14,7 @@
 #include "platform/WinPath.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -125,6 +126,14 @@ std::string HeadFileOf(const std::string& partFile) {
 // of the whole body at the end of the transfer, and makes the next fsync of
 // any file wait for it. The empty file comes back under the partial name
 // and goes.
+// TFileOps::FileExists || DirectoryExists with one stat.
+bool FileOrFolderAt(const std::string& winPath) {
+    const std::string native = TWinPath::ToNative(winPath);
+    struct stat st;
+    return !native.empty() && ::stat(native.c_str(), &st) == 0 &&
+           (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
+}
+
 bool RenameOnly(const std::string& from, const std::string& to) {
     const std::string a = TWinPath::ToNative(from);
     const std::string b = TWinPath::ToNative(to);
@@ -317,12 +326,12 @@ std::string TQorDownloadManager::GetSpecialExt(const std::string& type, const st
 std::string TQorDownloadManager::GetSaveFileNameA(const std::string& dir, const std::string& name) const {
     const std::string n = name.empty() ? std::string("index.html") : name;
     std::string candidate = dir + n;
-    if (!TFileOps::FileExists(candidate) && !TFileOps::DirectoryExists(candidate)) return candidate;
+    if (!FileOrFolderAt(candidate)) return candidate;
     const std::string ext = TWinPath::ExtractFileExt(n);
     const std::string base = n.substr(0, n.size() - ext.size());
     for (int i = 1;; ++i) {
         candidate = dir + base + "(" + std::to_string(i) + ")" + ext;
-        if (!TFileOps::FileExists(candidate) && !TFileOps::DirectoryExists(candidate)) return candidate;
+        if (!FileOrFolderAt(candidate)) return candidate;
     }
 }
 
@@ -384,7 +393,8 @@ bool TQorDownloadManager::CreateLoadFile(const std::string& name, std::string& p
     std::string folder = SaveDir.empty() ? DefaultSaveDir : SaveDir;
     if (!folder.empty()) folder = TWinPath::IncludeTrailingBackslash(folder);
     if (DirReapp) folder += ServerFolder(*File->URL);
-    if (!TFileOps::DirectoryExists(folder) && !TFileOps::ForceDirectories(folder)) return false;
+    // ForceDirectories answers at once for a folder that is there.
+    if (!TFileOps::ForceDirectories(folder)) return false;
     for (int i = 0; i < 100; ++i) {
         path = GetSaveFileNameA(folder, name);
         int fd = OpenNative(path, O_WRONLY | O_CREAT | O_EXCL);
@@ -476,7 +486,8 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     LoadSize = 0;
     const std::string headFile = HeadFileOf(PartFile);
     const bool sideHead = TFileOps::FileExists(headFile);
-    if (TFileOps::FileExists(PartFile)) {
+    const bool partExists = TFileOps::FileExists(PartFile);
+    if (partExists) {
         std::string stored;
         if (ReadStoredDate(sideHead ? headFile : PartFile, stored) && !stored.empty() &&
             stored == LastModified) {
@@ -495,7 +506,7 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
 
     // 11.
     if (!resume) {
-        if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) return;
+        if (partExists && !TFileOps::DeleteFile(PartFile)) return;
         if (sideHead && !TFileOps::DeleteFile(headFile)) return;
         std::string head = LastModified;
         head.push_back('\0');

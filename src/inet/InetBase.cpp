@@ -79,7 +79,7 @@ bool TInetFileWriter::Close() {
 class TInetBase::TStreamScope {
 public:
     TStreamScope(TInetBase& owner, int timeoutMs)
-        : owner_(owner), stream_(owner.socket_.get(), timeoutMs) {
+        : owner_(owner), stream_(owner.socket_.get(), timeoutMs, owner.streamEvent_) {
         std::lock_guard lock(owner_.streamMutex_);
         owner_.currentStream_ = &stream_;
     }

@@ -16,6 +16,7 @@
 // ErrorCode is 1, Open, SendData and ReceiveData refuse to start, so a
 // Cancel that arrives between two requests is not lost.
 #include "inet/InetMemoryStream.h"
+#include "platform/Event.h"
 #include "platform/Transport.h"
 
 #include <atomic>
@@ -178,4 +179,6 @@ private:
     // SwapSocket and a Cancel or Close from another thread.
     std::mutex streamMutex_;
     TInetSocketStream* currentStream_ = nullptr;
+    // The wake event every stream of this object waits with, one at a time.
+    TEvent streamEvent_{true, false};
 };

@@ -3,7 +3,14 @@
 #include "platform/Transport.h"
 
 TInetSocketStream::TInetSocketStream(TTransport* socket, int timeoutMs)
-    : socket_(socket), timeoutMs_(timeoutMs) {}
+    : socket_(socket), timeoutMs_(timeoutMs), ownEvent_(std::in_place, true, false),
+      waitEvent_(&*ownEvent_) {}
+
+TInetSocketStream::TInetSocketStream(TTransport* socket, int timeoutMs, TEvent& wake)
+    : socket_(socket), timeoutMs_(timeoutMs), waitEvent_(&wake) {
+    // A Release of an earlier stream that no read took is not ours.
+    waitEvent_->ResetEvent();
+}
 
 int TInetSocketStream::Read(void* buffer, int count) {
     if (!socket_ || count <= 0) return 0;
@@ -13,12 +20,12 @@ int TInetSocketStream::Read(void* buffer, int count) {
     // Release still wins over data that is there as well.
     if (released_.load(std::memory_order_acquire)) {
         released_.store(false, std::memory_order_relaxed);
-        waitEvent_.ResetEvent();
+        waitEvent_->ResetEvent();
         return 0;
     }
     ssize_t ready = socket_->Recv(buffer, static_cast<size_t>(count));
     if (ready != TTransport::kRecvNothingYet) return ready > 0 ? static_cast<int>(ready) : 0;
-    switch (socket_->WaitReadable(timeoutMs_, &waitEvent_)) {
+    switch (socket_->WaitReadable(timeoutMs_, waitEvent_)) {
     case rrReadable: {
         ssize_t n = socket_->Recv(buffer, static_cast<size_t>(count));
         return n > 0 ? static_cast<int>(n) : 0;
@@ -27,7 +34,7 @@ int TInetSocketStream::Read(void* buffer, int count) {
         // Released before data came: nothing was read. The event is made
         // ready for the next read, as after every read.
         released_.store(false, std::memory_order_relaxed);
-        waitEvent_.ResetEvent();
+        waitEvent_->ResetEvent();
         return 0;
     default:
         return 0;
@@ -41,10 +48,10 @@ int TInetSocketStream::Write(const void* buffer, int count) {
 }
 
 bool TInetSocketStream::WaitForData(int timeoutMs) {
-    return socket_ && socket_->WaitReadable(timeoutMs, &waitEvent_) == rrReadable;
+    return socket_ && socket_->WaitReadable(timeoutMs, waitEvent_) == rrReadable;
 }
 
 void TInetSocketStream::Release() {
     released_.store(true, std::memory_order_release);
-    waitEvent_.SetEvent();
+    waitEvent_->SetEvent();
 }

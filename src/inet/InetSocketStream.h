@@ -9,12 +9,17 @@
 #include "platform/Event.h"
 
 #include <atomic>
+#include <optional>
 
 class TTransport;
 
 class TInetSocketStream {
 public:
     TInetSocketStream(TTransport* socket, int timeoutMs);
+    // With a wake event of the creator's, which outlives the stream and is
+    // reset here: a connection's successive streams then share one event
+    // instead of making (and closing) a descriptor each.
+    TInetSocketStream(TTransport* socket, int timeoutMs, TEvent& wake);
     TInetSocketStream(const TInetSocketStream&) = delete;
     TInetSocketStream& operator=(const TInetSocketStream&) = delete;
 
@@ -32,14 +37,16 @@ public:
     void Release();
 
     TTransport* Socket() const { return socket_; }
-    TEvent& WaitEvent() { return waitEvent_; }
+    TEvent& WaitEvent() { return *waitEvent_; }
     int TimeOut() const { return timeoutMs_; }
 
 private:
     TTransport* socket_;
     int timeoutMs_;
-    // Unnamed: nothing outside this stream needs to find it.
-    TEvent waitEvent_{true, false};
+    // Unnamed: nothing outside this stream needs to find it. Made only
+    // when the creator lends none.
+    std::optional<TEvent> ownEvent_;
+    TEvent* waitEvent_;
     // Mirrors WaitEvent for the read that does not wait.
     std::atomic<bool> released_{false};
 };

@@ -3,6 +3,7 @@
 #include "platform/Thread.h"
 #include "platform/WaitClock.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <map>
@@ -12,37 +13,66 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-// The whole state of an event is the eventfd counter: non-zero means
-// signalled. Manual reset waits only look at it; an auto-reset wait takes the
-// signal by reading the counter back to zero, which only one of several
-// racing waiters can do, so the others go back to waiting.
+// The state of an event is a flag under the core's mutex. The eventfd that
+// mirrors it for poll() is made on the first Handle() only: most events are
+// set and reset but never polled, and every descriptor costs an open and a
+// close. While the fd exists its counter is 1 exactly while the flag is set;
+// both change together under the mutex, so an auto-reset signal is taken by
+// one waiter only, whether it polled the fd or not.
 struct TEvent::TCore {
     TCore(bool manual, bool initial, std::string n)
-        : fd(::eventfd(initial ? 1 : 0, EFD_NONBLOCK | EFD_CLOEXEC)), manualReset(manual),
-          name(std::move(n)) {}
+        : manualReset(manual), name(std::move(n)), signalled_(initial) {}
     ~TCore();
     TCore(const TCore&) = delete;
     TCore& operator=(const TCore&) = delete;
 
-    void Set() const {
-        if (fd < 0) return;
+    void Set() {
+        std::lock_guard lock(mutex_);
+        if (signalled_) return; // a second signal adds nothing, in either mode
+        signalled_ = true;
+        int f = fd_.load(std::memory_order_relaxed);
+        if (f < 0) return;
         std::uint64_t one = 1;
-        while (::write(fd, &one, sizeof one) < 0 && errno == EINTR) {
+        while (::write(f, &one, sizeof one) < 0 && errno == EINTR) {
         }
     }
     // True when this call took a pending signal away.
-    bool Drain() const {
-        if (fd < 0) return false;
-        std::uint64_t value;
-        for (;;) {
-            if (::read(fd, &value, sizeof value) == sizeof value) return true;
-            if (errno != EINTR) return false;
+    bool Drain() {
+        std::lock_guard lock(mutex_);
+        if (!signalled_) return false;
+        signalled_ = false;
+        int f = fd_.load(std::memory_order_relaxed);
+        if (f >= 0) {
+            std::uint64_t value;
+            while (::read(f, &value, sizeof value) < 0 && errno == EINTR) {
+            }
         }
+        return true;
+    }
+    bool Signalled() const {
+        std::lock_guard lock(mutex_);
+        return signalled_;
+    }
+    // -1 while no descriptor can be had; a later call tries again.
+    int Fd() const {
+        int f = fd_.load(std::memory_order_acquire);
+        if (f >= 0) return f;
+        std::lock_guard lock(mutex_);
+        f = fd_.load(std::memory_order_relaxed);
+        if (f < 0) {
+            f = ::eventfd(signalled_ ? 1 : 0, EFD_NONBLOCK | EFD_CLOEXEC);
+            if (f >= 0) fd_.store(f, std::memory_order_release);
+        }
+        return f;
     }
 
-    const int fd;
     const bool manualReset;
     const std::string name;
+
+private:
+    mutable std::mutex mutex_;
+    bool signalled_;
+    mutable std::atomic<int> fd_{-1};
 };
 
 namespace {
@@ -70,7 +100,7 @@ TEvent::TCore::~TCore() {
         // A new event of the same name may already have taken the slot.
         if (it != reg.byName.end() && it->second.expired()) reg.byName.erase(it);
     }
-    if (fd >= 0) ::close(fd);
+    if (int f = fd_.load(std::memory_order_relaxed); f >= 0) ::close(f);
 }
 
 TEvent::TEvent(bool manualReset, bool initialState, const std::string& name) {
@@ -119,9 +149,19 @@ namespace {
 TWaitResult WaitForAnyRaw(const std::vector<TEvent*>& events, int milliseconds, int& index) {
     index = -1;
     if (events.empty()) return wrError;
+    for (TEvent* event : events)
+        if (!event) return wrError;
+    // A signal that is there already needs no descriptor and no poll().
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i]->ManualReset() ? events[i]->Signalled() : events[i]->TakeSignal()) {
+            index = static_cast<int>(i);
+            return wrSignaled;
+        }
+    }
+    if (milliseconds == 0) return wrTimeout;
     std::vector<pollfd> fds(events.size());
     for (size_t i = 0; i < events.size(); ++i) {
-        if (!events[i] || events[i]->Handle() < 0) return wrError;
+        if (events[i]->Handle() < 0) return wrError;
         fds[i] = pollfd{events[i]->Handle(), POLLIN, 0};
     }
     TWaitClock clock(milliseconds);
@@ -148,7 +188,9 @@ TWaitResult WaitForAnyRaw(const std::vector<TEvent*>& events, int milliseconds, 
 
 bool TEvent::TakeSignal() { return core_->Drain(); }
 
-int TEvent::Handle() const { return core_->fd; }
+int TEvent::Handle() const { return core_->Fd(); }
+
+bool TEvent::Signalled() const { return core_->Signalled(); }
 
 bool TEvent::ManualReset() const { return core_->manualReset; }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Manual-reset and auto-reset events, as the worker threads and the socket
-// waits use them. Each event is backed by an eventfd, so a socket wait can
-// poll() the socket and the event together (see Handle()).
+// waits use them. An event that is polled is backed by an eventfd, so a
+// socket wait can poll() the socket and the event together (see Handle()).
 //
 // Names are shared within this process only: two TEvent objects created with
 // the same non-empty name are the same event, and the second creation keeps
@@ -34,7 +34,7 @@ public:
 
     // Waits up to `milliseconds` (kInfinite: no limit, 0: just a test).
     // An auto-reset event is reset by the wait that it releases. wrError when
-    // the event could not be created (no file descriptors left).
+    // a wait that has to block gets no descriptor (none left).
     TWaitResult WaitFor(int milliseconds);
 
     // Waits until any of `events` is signalled; `index` receives the position
@@ -43,10 +43,12 @@ public:
     static TWaitResult WaitForAny(const std::vector<TEvent*>& events, int milliseconds,
                                   int& index);
 
-    // The eventfd behind the event: readable while the event is signalled.
-    // For poll() only; never read from it or close it. -1 after a failed
-    // creation.
+    // The eventfd behind the event, made at the first call: readable while
+    // the event is signalled. For poll() only; never read from it or close
+    // it. -1 when no descriptor could be made.
     int Handle() const;
+    // Whether the event is signalled now; takes nothing.
+    bool Signalled() const;
     bool ManualReset() const;
     const std::string& Name() const;
 

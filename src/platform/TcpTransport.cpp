@@ -165,8 +165,7 @@ TReadyResult TTcpTransport::WaitReadable(int timeoutMs, TEvent* wake) {
 }
 
 TReadyResult TTcpTransport::ReadyNow(TEvent* wake) const {
-    pollfd fds[2] = {{shutdownEvent_.Handle(), POLLIN, 0}, {wake ? wake->Handle() : -1, POLLIN, 0}};
-    if (shutDown_ || (PollFor(fds, 2, 0) > 0 && ((fds[0].revents | fds[1].revents) & POLLIN))) return rrWoken;
+    if (shutDown_ || shutdownEvent_.Signalled() || (wake && wake->Signalled())) return rrWoken;
     return rrReadable;
 }
 

@@ -25,6 +25,9 @@ struct TSyncCall {
     bool synchronous;
     bool done = false;        // guarded by the queue's mutex
     std::exception_ptr error; // written before done is set
+    // Its own, so that the end of one call wakes only the thread waiting
+    // for it, not every thread blocked in Synchronize.
+    std::condition_variable doneChanged;
 };
 
 // The calls waiting for the main thread. Its eventfd is readable exactly while
@@ -63,8 +66,10 @@ public:
         std::function<void()> wake;
         {
             std::lock_guard lock(mutex_);
+            // The fd is readable while the list is not empty: only the first
+            // call of a batch needs to make it so.
+            if (calls_.empty()) Signal();
             calls_.push_back(call);
-            Signal();
             wake = wake_;
         }
         if (wake) wake();
@@ -72,7 +77,7 @@ public:
 
     void WaitDone(const std::shared_ptr<TSyncCall>& call) {
         std::unique_lock lock(mutex_);
-        done_.wait(lock, [&] { return call->done; });
+        call->doneChanged.wait(lock, [&] { return call->done; });
     }
 
     // Runs the calls queued when it starts (not the ones those calls queue,
@@ -106,9 +111,12 @@ public:
                 if (call->synchronous) call->error = std::current_exception();
             }
             if (call->synchronous) {
-                std::lock_guard lock(mutex_);
-                call->done = true;
-                done_.notify_all();
+                {
+                    std::lock_guard lock(mutex_);
+                    call->done = true;
+                }
+                // `call` is ours too, so it outlives the waiter's return.
+                call->doneChanged.notify_one();
             }
         }
         return ran;
@@ -143,7 +151,6 @@ private:
     }
 
     std::mutex mutex_;
-    std::condition_variable done_;
     std::deque<std::shared_ptr<TSyncCall>> calls_;
     std::function<void()> wake_;
     std::thread::id mainId_;

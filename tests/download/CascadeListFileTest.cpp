@@ -50,6 +50,26 @@ TEST(TCascadeListFile, ManyEntriesAcrossFlushesAndTheFileGoesAway) {
     EXPECT_FALSE(TFileOps::FileExists(path));
 }
 
+TEST(TCascadeListFile, RepeatedLookupsStayExactWhileTheListGrowsAndFlushes) {
+    // A crawl asks for the same addresses again and again, between adds
+    // and flushes; the lines it confirmed lately must keep answering for
+    // themselves only.
+    TCascadeListFile set("tst");
+    for (int round = 0; round < 4; ++round) {
+        for (int i = 0; i < 3000; ++i) set.Add("http://h/q" + std::to_string(10000 + round * 3000 + i));
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = (round + 1) * 3000 - 1; i >= 0; i -= 3) {
+                const std::string line = "http://H/Q" + std::to_string(10000 + i);
+                EXPECT_TRUE(set.Contains(line)) << round << " " << i;
+                EXPECT_FALSE(set.Add(line)) << round << " " << i;
+            }
+            EXPECT_FALSE(set.Contains("http://h/q" + std::to_string(10000 + (round + 1) * 3000)));
+        }
+        if (round % 2 == 0) set.Flush();
+    }
+    EXPECT_EQ(set.Count(), 12000u);
+}
+
 TEST(TCascadeListFile, QueueKeepsOrderAndLinesWithLineBreaks) {
     TCascadeListFile queue("tst");
     queue.Push("0-http://h/");
