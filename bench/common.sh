@@ -19,7 +19,8 @@ bench_build() {
 
 # The peers' kit, its server and where raw runs go.
 PY=/usr/bin/python3
-K="$HERE/peers"; U="http://127.0.0.1:18080"; O=/tmp/bench-out
+# BENCH_OUT: where the raw runs go (one folder per person benchmarking at once).
+K="$HERE/peers"; U="http://127.0.0.1:18080"; O="${BENCH_OUT:-/tmp/bench-out}"
 
 # bench_results NAME: RES, the raw runs of this script, starts empty.
 bench_results() {
