@@ -125,8 +125,13 @@ void TQorConnGeneral::Assign(const TPersistent* source) {
     const auto* other = dynamic_cast<const TQorConnGeneral*>(source);
     if (!other || other == this) return;
     Values copy = other->Snapshot();
-    std::lock_guard<std::mutex> lock(mutex_);
-    values_ = std::move(copy);
+    const bool keepAlive = copy.KeepAlive;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        values_ = std::move(copy);
+    }
+    // Connections kept while it was on would otherwise stay open unused.
+    if (!keepAlive) pool_->Clear();
 }
 
 bool TQorConnGeneral::LoadFromFile(std::string_view path) {
@@ -143,13 +148,16 @@ bool TQorConnGeneral::LoadFromFile(std::string_view path) {
         v.KeepAlive = ini.ReadBool(kSection, "KeepAlive", v.KeepAlive);
         // Only what the file holds changes; Proxy and ProxyPort may have been
         // set meanwhile and keep their present values.
-        std::lock_guard<std::mutex> lock(mutex_);
-        values_.Timeout = v.Timeout;
-        values_.Redirect = v.Redirect;
-        values_.UseProxy = v.UseProxy;
-        values_.AutoReferer = v.AutoReferer;
-        values_.UserAgent = std::move(v.UserAgent);
-        values_.KeepAlive = v.KeepAlive;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            values_.Timeout = v.Timeout;
+            values_.Redirect = v.Redirect;
+            values_.UseProxy = v.UseProxy;
+            values_.AutoReferer = v.AutoReferer;
+            values_.UserAgent = std::move(v.UserAgent);
+            values_.KeepAlive = v.KeepAlive;
+        }
+        if (!v.KeepAlive) pool_->Clear();
         return true;
     } catch (...) {
         return false;

@@ -1,12 +1,19 @@
 #include "engine/QorConnGeneral.h"
 
 #include "inet/InetHTTP.h"
+#include "inet/InetHTTPConnPool.h"
+#include "platform/TcpTransport.h"
 #include "platform/FileOps.h"
 #include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -159,6 +166,37 @@ TEST(QorConnGeneralTest, KeepAliveKeyOnlyWhenOn) {
     copy.Assign(&conn);
     EXPECT_TRUE(copy.GetKeepAlive());
     EXPECT_NE(copy.GetPool(), conn.GetPool());
+}
+
+// Turning keep-alive off by any way (the setter, a connect.dat that says
+// so, Assign from settings where it is off) closes the kept connections.
+TEST(QorConnGeneralTest, KeepAliveOffClosesKeptConnections) {
+    TTestHttpServer server;
+    TTempFolder temp;
+    const std::string offFile = temp.Win() + "connect.dat";
+    TQorConnGeneral off;
+    {
+        std::ofstream file(temp.NativePath("connect.dat"), std::ios::binary);
+        file << "[Setting]\r\nKeepAlive=0\r\n";
+    }
+    const std::string key = TInetHTTPConnPool::Key(false, "127.0.0.1", server.Port(), "", 0);
+    const std::function<void(TQorConnGeneral&)> ways[] = {
+        [](TQorConnGeneral& conn) { conn.SetKeepAlive(false); },
+        [&](TQorConnGeneral& conn) { ASSERT_TRUE(conn.LoadFromFile(offFile)); },
+        [&](TQorConnGeneral& conn) { conn.Assign(&off); },
+    };
+    for (size_t i = 0; i < std::size(ways); ++i) {
+        SCOPED_TRACE(i);
+        TQorConnGeneral conn;
+        conn.SetKeepAlive(true);
+        auto connection = std::make_unique<TTcpTransport>();
+        ASSERT_EQ(connection->Connect("127.0.0.1", server.Port(), nullptr), crConnected);
+        conn.GetPool()->Put(key, std::move(connection));
+        ASSERT_EQ(conn.GetPool()->Idle(), 1u);
+        ways[i](conn);
+        EXPECT_FALSE(conn.GetKeepAlive());
+        EXPECT_EQ(conn.GetPool()->Idle(), 0u);
+    }
 }
 
 TEST(QorConnGeneralTest, AppliesKeepAliveAndProxyCredentials) {
