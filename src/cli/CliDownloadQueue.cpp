@@ -23,6 +23,8 @@ TCliDownloadQueue::TCliDownloadQueue(TCliEngine& engine, const TCliOptions& opti
     unreach_.LoadFromFile(unreachPath_);
 }
 
+TCliDownloadQueue::~TCliDownloadQueue() { FlushLines(); }
+
 bool TCliDownloadQueue::Prepare() {
     list_.Conn = &engine_.Conn;
     list_.CachePath = engine_.Setting->CacheFolder;
@@ -105,7 +107,25 @@ void TCliDownloadQueue::Loaded(TQorFile* file) {
     Line(address + "\t" + TCliText::Pick(japanese_, "失敗: ", "failed: ") + reason + tries);
 }
 
+void TCliDownloadQueue::Emit(std::string_view cp932) {
+    if (lines_.empty()) lastLines_ = std::chrono::steady_clock::now();
+    lines_.append(cp932);
+    lines_.push_back('\n');
+    if (lines_.size() >= 16 * 1024) FlushLines();
+}
+
+void TCliDownloadQueue::FlushLines() {
+    if (lines_.empty()) return;
+    TCliText::Write(err_, lines_);
+    std::fflush(err_);
+    lines_.clear();
+}
+
 void TCliDownloadQueue::Line(std::string_view cp932) {
+    if (!terminal_) {
+        Emit(cp932);
+        return;
+    }
     Clear();
     TCliText::Write(err_, std::string(cp932) + "\n");
     // The rows come back at the next tick.
@@ -114,7 +134,7 @@ void TCliDownloadQueue::Line(std::string_view cp932) {
 
 void TCliDownloadQueue::SetStatus(std::string_view cp932) {
     if (!terminal_) {
-        TCliText::Write(err_, std::string(cp932) + "\n");
+        Emit(cp932);
         return;
     }
     status_ = cp932;
@@ -122,7 +142,11 @@ void TCliDownloadQueue::SetStatus(std::string_view cp932) {
 }
 
 void TCliDownloadQueue::Tick() {
-    if (!terminal_) return;
+    if (!terminal_) {
+        if (!lines_.empty() && std::chrono::steady_clock::now() - lastLines_ >= std::chrono::milliseconds(100))
+            FlushLines();
+        return;
+    }
     const auto now = std::chrono::steady_clock::now();
     // A new status is worth a redraw of its own, but not more than ten a
     // second: a fast crawl would spend its time drawing.
@@ -189,6 +213,7 @@ int TCliDownloadQueue::Finish(bool interrupted) {
             unreach_.Add(m->File->URL->GetURL(), m->FileSize, m->LoadSize, list_.GetProgress(m), updated);
     }
     Draw();
+    FlushLines();
     if (!unreach_.SaveToFile(unreachPath_))
         TCliText::Error(err_, TCliText::Pick(japanese_, "書き込めません: ", "cannot write ") +
                                   TCodePage::FromUtf8(TWinPath::ToNative(unreachPath_)));

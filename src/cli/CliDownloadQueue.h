@@ -12,6 +12,10 @@
 // ("ADDRESS<TAB>ok", "...<TAB>skipped: REASON", "...<TAB>failed: REASON";
 // the words in the run's language). A file the size filter refused is
 // skipped, not failed; a 3xx final answer saves no file and is a failure.
+// Without a terminal the lines are written in batches (at the latest at
+// the next Tick a tenth of a second on, and before the summary): a fast
+// crawl tells a dozen thousand of them, and a write each costs more than
+// the rest of the line's work.
 //
 // Main thread only. The caller adds files, starts passes and pumps the main
 // thread's queue, calling Tick now and then.
@@ -31,6 +35,10 @@ struct TCliOptions;
 class TCliDownloadQueue {
 public:
     TCliDownloadQueue(TCliEngine& engine, const TCliOptions& options, FILE* err);
+    // Writes the lines not written yet.
+    ~TCliDownloadQueue();
+    TCliDownloadQueue(const TCliDownloadQueue&) = delete;
+    TCliDownloadQueue& operator=(const TCliDownloadQueue&) = delete;
 
     // Reads the unfinished-file list and makes the save folder when it is
     // missing; false (with a message) when that fails.
@@ -57,6 +65,9 @@ public:
 
 private:
     void Draw();
+    // A line for standard error without a terminal: kept for the next batch.
+    void Emit(std::string_view cp932);
+    void FlushLines();
     void Clear();
     std::string Tries(const TQorDownloadManager* m) const;
     void Loaded(TQorFile* file);
@@ -82,4 +93,6 @@ private:
     bool statusChanged_ = false;
     int drawn_ = 0;
     std::chrono::steady_clock::time_point lastDraw_{};
+    std::string lines_; // not written yet (no terminal)
+    std::chrono::steady_clock::time_point lastLines_{};
 };

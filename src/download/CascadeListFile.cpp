@@ -4,6 +4,7 @@
 #include "platform/SystemFolders.h"
 #include "platform/WinPath.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
@@ -52,11 +53,32 @@ bool TCascadeListFile::Flush() {
     return true;
 }
 
+bool TCascadeListFile::ReadCached(TSpan span, std::string& text) const {
+    const uint64_t start = span.Offset - span.Offset % kBlockSize;
+    if (span.Offset + span.Length > start + kBlockSize) return false; // across two blocks
+    if (blocks_.empty()) blocks_.resize(kBlocks);
+    TBlock& block = blocks_[(start / kBlockSize) % kBlocks];
+    if (block.Bytes.empty() || block.Offset != start ||
+        block.Offset + block.Bytes.size() < span.Offset + span.Length) {
+        // Only what is written (never rewritten); the file may have grown
+        // since the block was read.
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kBlockSize, written_ - start));
+        block.Bytes.resize(want);
+        block.Offset = start;
+        if (!fd_.ReadAllAt(block.Bytes.data(), want, start)) {
+            block.Bytes.clear();
+            return false;
+        }
+    }
+    text.assign(block.Bytes, static_cast<size_t>(span.Offset - start), static_cast<size_t>(span.Length));
+    return true;
+}
+
 std::string TCascadeListFile::Read(TSpan span) const {
     std::string text(span.Length, '\0');
     if (span.Offset >= written_) {
         text.assign(pending_, span.Offset - written_, span.Length);
-    } else if (!fd_.ReadAllAt(text.data(), text.size(), span.Offset)) {
+    } else if (!ReadCached(span, text) && !fd_.ReadAllAt(text.data(), text.size(), span.Offset)) {
         text.clear();
     }
     return text;

@@ -10,6 +10,11 @@
 // line, so the answers are exact.
 //
 // Lines are written in batches (Flush, and whenever the batch passes 64 KiB).
+// Lines are read back through a few cached blocks of the file: the queue is
+// read in the order written, and the lines a crawl confirms hits against
+// (the addresses of neighbouring pages) lie near each other, so most reads
+// cost no system call. Lines are never rewritten, so a cached block stays
+// true; only bytes already written are cached.
 // When the file cannot be made or written, the lines that could not be
 // written stay in memory and the list goes on working: nothing is lost.
 //
@@ -89,4 +94,14 @@ private:
     };
     static constexpr size_t kConfirmedSize = 1024;
     mutable std::vector<TConfirmed> confirmed_;
+    // Direct-mapped by block number; made at the first read.
+    struct TBlock {
+        uint64_t Offset = 0;
+        std::string Bytes; // empty: unused
+    };
+    static constexpr size_t kBlockSize = 8 * 1024;
+    static constexpr size_t kBlocks = 16;
+    mutable std::vector<TBlock> blocks_;
+    // Copies the span from a cached block; false when it is not wholly in one.
+    bool ReadCached(TSpan span, std::string& text) const;
 };

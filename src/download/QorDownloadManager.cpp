@@ -37,21 +37,21 @@ int OpenNative(const std::string& winPath, int flags) {
     return ::open(native.c_str(), flags | O_CLOEXEC, 0644);
 }
 
-// Reads the partial file's stored date (up to its first 0x00). False when
-// the file cannot be read or holds no 0x00 within kMaxHeadLength.
-bool ReadStoredDate(const std::string& path, std::string& date) {
+// Reads the stored date (up to the first 0x00) from the start of `fd`.
+// False when it cannot be read or holds no 0x00 within kMaxHeadLength.
+bool ReadStoredDate(int fd, std::string& date) {
     date.clear();
-    TFileDescriptor fd(OpenNative(path, O_RDONLY));
-    if (fd.get() < 0) return false;
     char buf[4096];
+    off_t at = 0;
     while (date.size() < kMaxHeadLength) {
-        ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        ssize_t n = ::pread(fd, buf, sizeof buf, at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         for (ssize_t i = 0; i < n; ++i) {
             if (buf[i] == '\0') return true;
             date.push_back(buf[i]);
         }
+        at += n;
     }
     return false;
 }
@@ -118,14 +118,64 @@ std::string HeadFileOf(const std::string& partFile) {
     return TWinPath::ChangeFileExt(partFile, ".pch");
 }
 
-// Puts the body file in the place of the empty file that holds the save
-// name: false with errno EXDEV across file systems, where the caller copies
-// on a worker instead. The two are exchanged, not replaced: a rename over an
-// existing file makes ext4 write the renamed file out there and then (its
-// guard for programs that rewrite files that way), which costs the writing
-// of the whole body at the end of the transfer, and makes the next fsync of
-// any file wait for it. The empty file comes back under the partial name
-// and goes.
+// The partial file made ready for an attempt's body.
+struct TPartStart {
+    TFileDescriptor Body; // open for writing at the end of what it holds
+    bool Resume = false;
+    int64_t HeadLength = 0; // the head inside the body file (older layout)
+    int64_t Held = 0;       // body bytes held already
+};
+
+// Opens the partial file for the body, resuming when its stored date is
+// `lastModified` and starting it over otherwise. Every moment of it leaves
+// files that a later run resumes from correctly or starts over from: the
+// body file is empty whenever the head file beside it is not the one its
+// bytes belong to, and an empty body file resumes as nothing whichever
+// layout it is read as (no 0x00 in it: no date; with the head beside it:
+// a range from 0). So the body file is made (or emptied) first and its
+// head written after, before any body byte.
+bool StartPartFile(const std::string& partFile, const std::string& lastModified, TPartStart& part) {
+    const std::string body = TWinPath::ToNative(partFile);
+    const std::string head = TWinPath::ToNative(HeadFileOf(partFile));
+    if (body.empty() || head.empty()) return false;
+    // Mostly there is none: made here, and the open answers that.
+    part.Body.Reset(::open(body.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (!part.Body.ok()) {
+        if (errno != EEXIST) return false;
+        part.Body.Reset(::open(body.c_str(), O_RDWR | O_CLOEXEC));
+        if (!part.Body.ok()) return false;
+        std::string stored;
+        bool dated = false;
+        bool side = false;
+        {
+            TFileDescriptor headFd(::open(head.c_str(), O_RDONLY | O_CLOEXEC));
+            const int openError = errno;
+            side = headFd.ok();
+            // A head file that is there but cannot be read says nothing of
+            // the body: that starts over, as does a body without a date.
+            if (side)
+                dated = ReadStoredDate(headFd.get(), stored);
+            else if (openError == ENOENT)
+                dated = ReadStoredDate(part.Body.get(), stored);
+        }
+        if (dated && !stored.empty() && stored == lastModified) {
+            const off_t size = ::lseek(part.Body.get(), 0, SEEK_END);
+            const int64_t headLength = side ? 0 : static_cast<int64_t>(stored.size()) + 1;
+            if (size >= headLength) {
+                part.Resume = true;
+                part.HeadLength = headLength;
+                part.Held = size - headLength;
+                return true;
+            }
+        }
+        if (::ftruncate(part.Body.get(), 0) != 0) return false;
+    }
+    std::string date = lastModified;
+    date.push_back('\0');
+    TFileDescriptor headFd(::open(head.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    return headFd.ok() && headFd.WriteAll(date.data(), date.size()) && headFd.Close();
+}
+
 // TFileOps::FileExists || DirectoryExists with one stat.
 bool FileOrFolderAt(const std::string& winPath) {
     const std::string native = TWinPath::ToNative(winPath);
@@ -134,6 +184,21 @@ bool FileOrFolderAt(const std::string& winPath) {
            (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode));
 }
 
+// A rename that never replaces puts the body on a free save name with no
+// empty file made first, and is no rename over an existing file either
+// (see RenameOnly).
+int RenameNoReplaceCall(const char* from, const char* to) {
+    return ::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+
+// Puts the body file in the place of the empty file that holds the save
+// name: false with errno EXDEV across file systems, where the caller copies
+// on a worker instead. The two are exchanged, not replaced: a rename over an
+// existing file makes ext4 write the renamed file out there and then (its
+// guard for programs that rewrite files that way), which costs the writing
+// of the whole body at the end of the transfer, and makes the next fsync of
+// any file wait for it. The empty file comes back under the partial name
+// and goes.
 bool RenameOnly(const std::string& from, const std::string& to) {
     const std::string a = TWinPath::ToNative(from);
     const std::string b = TWinPath::ToNative(to);
@@ -389,10 +454,29 @@ std::string TQorDownloadManager::CleanSaveName(const std::string& name) {
     return clean;
 }
 
-bool TQorDownloadManager::CreateLoadFile(const std::string& name, std::string& path) {
+int (*TQorDownloadManager::RenameNoReplace)(const char* from, const char* to) = RenameNoReplaceCall;
+
+std::string TQorDownloadManager::SaveFolder() const {
     std::string folder = SaveDir.empty() ? DefaultSaveDir : SaveDir;
     if (!folder.empty()) folder = TWinPath::IncludeTrailingBackslash(folder);
     if (DirReapp) folder += ServerFolder(*File->URL);
+    return folder;
+}
+
+bool TQorDownloadManager::MoveToFreeName(std::string& path) {
+    const std::string folder = SaveFolder();
+    path = folder + (SaveName.empty() ? std::string("index.html") : SaveName);
+    const std::string from = TWinPath::ToNative(PartFile);
+    const std::string to = TWinPath::ToNative(path);
+    if (from.empty() || to.empty()) return false;
+    if (RenameNoReplace(from.c_str(), to.c_str()) == 0) return true;
+    // The folders are made only when the first try finds one missing.
+    if (errno != ENOENT || !TFileOps::ForceDirectories(folder)) return false;
+    return RenameNoReplace(from.c_str(), to.c_str()) == 0;
+}
+
+bool TQorDownloadManager::CreateLoadFile(const std::string& name, std::string& path) {
+    const std::string folder = SaveFolder();
     // ForceDirectories answers at once for a folder that is there.
     if (!TFileOps::ForceDirectories(folder)) return false;
     for (int i = 0; i < 100; ++i) {
@@ -479,47 +563,26 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
         }
     }
 
-    // 9, 10.
+    // 9, 10, 11.
     LastModified = response.Values.Get("last-modified");
     http.RequestHeader.ExtraHeaders.clear();
-    bool resume = false;
     LoadSize = 0;
-    const std::string headFile = HeadFileOf(PartFile);
-    const bool sideHead = TFileOps::FileExists(headFile);
-    const bool partExists = TFileOps::FileExists(PartFile);
-    if (partExists) {
-        std::string stored;
-        if (ReadStoredDate(sideHead ? headFile : PartFile, stored) && !stored.empty() &&
-            stored == LastModified) {
-            const int64_t size = TFileOps::FileSize(PartFile);
-            headLength_ = sideHead ? 0 : static_cast<int64_t>(stored.size()) + 1;
-            if (size >= headLength_) {
-                resume = true;
-                LoadSize = size - headLength_;
-                resumeOffset_ = LoadSize;
-                rangeSent_ = true;
-                http.RequestHeader.ExtraHeaders.push_back("range: bytes=" +
-                                                          std::to_string(LoadSize.load()) + "-");
-            }
-        }
-    }
-
-    // 11.
-    if (!resume) {
-        if (partExists && !TFileOps::DeleteFile(PartFile)) return;
-        if (sideHead && !TFileOps::DeleteFile(headFile)) return;
-        std::string head = LastModified;
-        head.push_back('\0');
-        // Head beside the body: the finished body file is renamed, not copied.
-        if (!TFileOps::WriteWholeFile(headFile, head)) return;
-        if (!TFileOps::WriteWholeFile(PartFile, std::string())) return;
-        headLength_ = 0;
+    TPartStart part;
+    if (!StartPartFile(PartFile, LastModified, part)) return;
+    headLength_ = part.HeadLength;
+    if (part.Resume) {
+        LoadSize = part.Held;
+        resumeOffset_ = part.Held;
+        rangeSent_ = true;
+        http.RequestHeader.ExtraHeaders.push_back("range: bytes=" + std::to_string(part.Held) + "-");
     }
 
     // 12.
     SaveName = CleanSaveName(SystemName(decoded));
     sender->SavePath = PartFile;
     http.Append = true;
+    // The body goes through the descriptor opened here.
+    http.SetTargetDescriptor(part.Body.Release(), part.HeadLength + part.Held);
     FileSize = length;
     getEntity = true;
     if (OnHead) OnHead(this);
@@ -585,7 +648,10 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
         if (StatusCode >= 200 && StatusCode <= 299) {
             Result = 4;
             std::string path;
-            if (CreateLoadFile(SaveName, path)) {
+            if (headLength_ == 0 && MoveToFreeName(path)) {
+                Result = 0;
+                TFileOps::DeleteFile(HeadFileOf(PartFile));
+            } else if (CreateLoadFile(SaveName, path)) {
                 // On one file system the body file itself goes into place.
                 if (headLength_ == 0 && RenameOnly(PartFile, path)) {
                     Result = 0;
@@ -627,7 +693,8 @@ void TQorDownloadManager::MoveTerminate(bool copied) {
     Result = copied ? 0 : 4;
     if (Result == 0) {
         if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) Result = 4;
-        TFileOps::DeleteFile(HeadFileOf(PartFile));
+        // An older partial file (head inside) has none beside it.
+        if (headLength_ == 0) TFileOps::DeleteFile(HeadFileOf(PartFile));
     }
     EndAttempt(false);
 }

@@ -11,9 +11,15 @@
 // suggested name) as 32 lowercase hex digits + ".pcf", holding the body
 // alone; beside it the same name with ".pch" holds the Last-Modified text as
 // received and one 0x00 byte, which is all that is read when deciding to
-// resume. A finished body file is renamed into the save folder; across file
-// systems it is copied on a worker thread (OnMove, Moving; the row stays
-// State 1 until the copy is whole, then the partial file goes). A ".pcf"
+// resume. The body file is opened once at the head and its descriptor goes
+// to the HTTP client; it is made (or emptied) before its ".pch" is written,
+// so that no moment leaves a body under a head it does not belong to. A
+// finished body file is renamed onto a free save name without replacing
+// anything (RENAME_NOREPLACE); where the name is taken or the file system
+// cannot do that, an empty file claims the next free name (O_EXCL) and the
+// body is exchanged with it. Across file systems it is copied on a worker
+// thread (OnMove, Moving; the row stays State 1 until the copy is whole,
+// then the partial file goes). A ".pcf"
 // without a ".pch" is of the older layout (that head, then the body, in one
 // file): it still resumes, and its body is copied out on the worker, in
 // pieces (holes stay holes), never read whole into memory.
@@ -140,6 +146,10 @@ public:
     // server's folders under it with DirReapp); false when that fails.
     bool CreateLoadFile(const std::string& name, std::string& path);
     static std::string GetSpecialExt(const std::string& type, const std::string& subtype);
+    // How a finished body is renamed onto a free save name: renameat2 with
+    // RENAME_NOREPLACE (-1 and errno as it gives them). Replaceable for a
+    // test of a file system without that flag (EINVAL).
+    static int (*RenameNoReplace)(const char* from, const char* to);
 
     // The folder path that DirReapp puts under the save folder for `url`:
     // host and directory, each segment made safe ("" and "." dropped, ".."
@@ -164,6 +174,16 @@ private:
     class TMoveThread;
     struct TMoveState;
     void MoveTerminate(bool copied);
+    // The save folder of this file (the server's folders under it with
+    // DirReapp), with a trailing "\".
+    std::string SaveFolder() const;
+    // Main thread: renames the finished body file onto the save name itself
+    // when nothing is there, claiming the name and moving the body in one
+    // call (making missing folders when the first try finds one missing).
+    // False when the name is taken, or the file system cannot rename without
+    // replacing, or the save folder is on another one: the caller then
+    // claims a name the older way.
+    bool MoveToFreeName(std::string& path);
     // OnLoaded and the retry, or the end of the row.
     void EndAttempt(bool retry);
     // Shared with a copy under way; the manager's destructor cuts the copy's

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,6 +35,13 @@ bool TInetFileWriter::Open(std::string_view winPath, bool append) {
     buffer_.clear();
     buffer_.reserve(kBufferSize);
     return true;
+}
+
+void TInetFileWriter::Adopt(int fd) {
+    Close();
+    fd_ = fd;
+    buffer_.clear();
+    buffer_.reserve(kBufferSize);
 }
 
 bool TInetFileWriter::Write(const char* data, size_t count) {
@@ -101,6 +109,18 @@ TInetBase::TInetBase(std::unique_ptr<TTransport> socket) : socket_(std::move(soc
 TInetBase::~TInetBase() {
     // Whoever destroys the object is the last user of the connection.
     socket_->Close();
+    DropTargetDescriptor();
+}
+
+void TInetBase::SetTargetDescriptor(int fd, int64_t size) {
+    DropTargetDescriptor();
+    targetFd_ = fd;
+    targetSize_ = size;
+}
+
+void TInetBase::DropTargetDescriptor() {
+    if (targetFd_ >= 0) ::close(targetFd_);
+    targetFd_ = -1;
 }
 
 void TInetBase::SetErrorOnce(int code) {
@@ -226,7 +246,9 @@ int64_t TInetBase::ReceiveDataForFile() {
     ReleaseReceiveBuffer();
 
     TInetFileWriter file;
-    if (!file.Open(TargetFile, Append)) {
+    if (targetFd_ >= 0) {
+        file.Adopt(std::exchange(targetFd_, -1));
+    } else if (!file.Open(TargetFile, Append)) {
         SetErrorOnce(4);
         return -1;
     }

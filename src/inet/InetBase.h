@@ -49,6 +49,8 @@ public:
     // Windows-form path. With `append` the file must exist and is written at
     // its end; otherwise an existing file is deleted and a new one created.
     bool Open(std::string_view winPath, bool append);
+    // Takes over a descriptor open for writing where the data goes.
+    void Adopt(int fd);
     bool IsOpen() const { return fd_ >= 0; }
     // False once a write to the file has failed.
     bool Write(const char* data, size_t count);
@@ -84,6 +86,12 @@ public:
     bool ReceiveToFile = false;
     std::string TargetFile; // Windows-form path
     bool Append = false;
+    // Owner thread: a descriptor of TargetFile, open for writing at its end
+    // (`size` bytes), that the next file receive writes through instead of
+    // opening the file again. Taken over: the receive closes it, and so does
+    // DropTargetDescriptor (the end of every request) when none came.
+    void SetTargetDescriptor(int fd, int64_t size);
+    void DropTargetDescriptor();
     std::atomic<bool> WriteCancelled{false};
     std::atomic<int> ErrorCode{0};
 
@@ -153,6 +161,10 @@ protected:
     // place.
     std::unique_ptr<TTransport> SwapSocket(std::unique_ptr<TTransport> next);
 
+    // TargetFile's size as SetTargetDescriptor gave it while that descriptor
+    // waits; -1 otherwise.
+    int64_t TargetDescriptorSize() const { return targetFd_ >= 0 ? targetSize_ : -1; }
+
     // Notifications of the connection's steps, on the owning thread; they do
     // nothing here. A blocking connection raises no read or write
     // notifications, so SocketRead and SocketWrite are never called.
@@ -179,6 +191,8 @@ private:
     // SwapSocket and a Cancel or Close from another thread.
     std::mutex streamMutex_;
     TInetSocketStream* currentStream_ = nullptr;
+    int targetFd_ = -1;
+    int64_t targetSize_ = 0;
     // The wake event every stream of this object waits with, one at a time.
     TEvent streamEvent_{true, false};
 };

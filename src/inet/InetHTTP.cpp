@@ -164,10 +164,19 @@ void TInetHTTP::Get(const std::string& urlText, bool post) {
     RequestHeader.HeadMethod = false;
     RequestHeader.KeepAlive = UsePool();
     std::string request = RequestHeader.GetHeader(url, AbsoluteTarget(url), post);
+    // A target descriptor the receive did not take goes with the request.
+    struct TDropTarget {
+        TInetHTTP& http;
+        ~TDropTarget() { http.DropTargetDescriptor(); }
+    } dropTarget{*this};
     bool received = false;
     if (pending_ && request == pendingRequest_ && AnswerStillThere()) {
         pending_ = false;
-        const int64_t fileStart = ReceiveToFile && Append ? TFileOps::FileSize(TargetFile) : 0;
+        int64_t fileStart = 0;
+        if (ReceiveToFile && Append) {
+            fileStart = TargetDescriptorSize();
+            if (fileStart < 0) fileStart = TFileOps::FileSize(TargetFile);
+        }
         ReleaseReceiveBuffer();
         reader_.Replay();
         ReceiveData();

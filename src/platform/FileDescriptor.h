@@ -21,6 +21,12 @@ public:
         fd_ = fd;
     }
     bool ok() const { return fd_ >= 0; }
+    // Hands the descriptor over without closing it.
+    int Release() {
+        int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
     // Closes now and reports the result (a late write error shows here).
     bool Close() {
         int fd = fd_;

@@ -87,6 +87,29 @@ TEST(TCascadeListFile, QueueKeepsOrderAndLinesWithLineBreaks) {
     EXPECT_FALSE(queue.Pop(line));
 }
 
+TEST(TCascadeListFile, QueueReadBackIsExactWhileItsFileGrowsUnderTheReads) {
+    // Lines of every length (across the read blocks, longer than one), read
+    // while the block they are in is still being filled by later flushes.
+    TCascadeListFile queue("tst");
+    auto lineOf = [](int i) { return std::to_string(i) + "-" + std::string(static_cast<size_t>(i * 37 % 9000), 'a' + i % 26); };
+    int pushed = 0, popped = 0;
+    std::string line;
+    for (int round = 0; round < 60; ++round) {
+        for (int k = 0; k < 5; ++k) queue.Push(lineOf(pushed++));
+        queue.Flush();
+        for (int k = 0; k < 3; ++k) {
+            ASSERT_TRUE(queue.Pop(line));
+            ASSERT_EQ(line, lineOf(popped)) << popped;
+            ++popped;
+        }
+    }
+    while (queue.Pop(line)) {
+        ASSERT_EQ(line, lineOf(popped)) << popped;
+        ++popped;
+    }
+    EXPECT_EQ(popped, pushed);
+}
+
 TEST(TCascadeListFile, WithoutATemporaryFolderTheListsStayInMemory) {
     TTempFolder temp("cascadelist");
     TScopedEnv env("TMPDIR", temp.Native() + "/missing");

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -611,6 +612,151 @@ TEST_F(TDownloadFixture, MoveAcrossFileSystemsCopiesOffTheMainThread) {
         EXPECT_FALSE(m.Moving);
         EXPECT_EQ(m.State, 3);
         EXPECT_TRUE(ReadNative(std::filesystem::path(pattern) / c.name) == body) << "saved file differs";
+        EXPECT_FALSE(std::filesystem::exists(part));
+        EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+    }
+}
+
+} // namespace
+
+namespace {
+
+int RenameRefused(const char*, const char*) {
+    errno = EINVAL;
+    return -1;
+}
+
+// The end of a file on a file system with and without a rename that never
+// replaces: a free name takes the body itself, a taken name (a user's file
+// or folder) is never written over and the next free one is used, and
+// missing server folders are made.
+TEST_F(TDownloadFixture, FinishedBodyTakesAFreeNameAndNeverATakenOne) {
+    struct TRestore {
+        ~TRestore() { TQorDownloadManager::RenameNoReplace = kept; }
+        int (*kept)(const char*, const char*) = TQorDownloadManager::RenameNoReplace;
+    } restore;
+    auto real = TQorDownloadManager::RenameNoReplace;
+    struct TCase {
+        const char* name;
+        bool noReplace;
+        int taken; // 0 free, 1 a file there, 2 a folder there
+    };
+    int n = 0;
+    for (const TCase& c : {TCase{"free", true, 0}, TCase{"file", true, 1}, TCase{"folder", true, 2},
+                           TCase{"free-old-fs", false, 0}, TCase{"file-old-fs", false, 1},
+                           TCase{"folder-old-fs", false, 2}}) {
+        SCOPED_TRACE(c.name);
+        TQorDownloadManager::RenameNoReplace = c.noReplace ? real : RenameRefused;
+        loaded = 0;
+        headings = 0;
+        const std::string name = "t" + std::to_string(n) + ".bin";
+        const std::string body = Body(3000, static_cast<char>(n++));
+        if (c.taken == 1) WriteNative(Saved(name), "mine");
+        if (c.taken == 2) std::filesystem::create_directory(Saved(name));
+        const std::string part = PartNative("/" + name, name);
+        ino_t partInode = 0;
+        auto wired = m.OnHead;
+        m.OnHead = [&](TQorDownloadManager* s) {
+            partInode = InodeOf(part);
+            wired(s);
+        };
+        RunSimple("/" + name, TServer::Respond(200, {"Last-Modified: x", "Content-Length: 3000"}, body));
+        m.OnHead = wired;
+        EXPECT_EQ(m.Result, 0);
+        const auto target = c.taken ? Saved("t" + std::to_string(n - 1) + "(1).bin") : Saved(name);
+        EXPECT_TRUE(ReadNative(target) == body) << "saved file differs";
+        EXPECT_EQ(InodeOf(target.string()), partInode) << "the body file itself goes into place";
+        if (c.taken == 1) EXPECT_EQ(ReadNative(Saved(name)), "mine");
+        if (c.taken == 2) EXPECT_TRUE(std::filesystem::is_directory(Saved(name)));
+        EXPECT_FALSE(std::filesystem::exists(part));
+        EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+    }
+
+    // Server folders that are not there yet, both ways.
+    m.DirReapp = true;
+    for (bool noReplace : {true, false}) {
+        SCOPED_TRACE(noReplace ? "folders" : "folders-old-fs");
+        TQorDownloadManager::RenameNoReplace = noReplace ? real : RenameRefused;
+        loaded = 0;
+        headings = 0;
+        const std::string dir = noReplace ? "/d1/" : "/d2/";
+        RunSimple(dir + "f.bin", TServer::Respond(200, {"Content-Length: 5"}, "hello"));
+        EXPECT_EQ(m.Result, 0);
+        TInetURLEx url(server.Url(dir + "f.bin"));
+        EXPECT_EQ(ReadNative(temp.NativePath("save") / url.Host / dir.substr(1, 2) / "f.bin"), "hello");
+    }
+}
+
+// Whatever a crash or kill left of the partial files, the next run either
+// resumes correctly or starts over, and the saved file is the server's
+// body. The states are those the order of the steps can leave (an empty
+// body file with or without a head, a head being written, a head alone, a
+// body with its head) and stale ones from another version of the file.
+TEST_F(TDownloadFixture, LeftPartialFilesResumeCorrectlyOrStartOver) {
+    const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
+    const std::string zero(1, '\0');
+    struct TCase {
+        const char* name;
+        std::optional<std::string> body; // the .pcf (none: absent)
+        std::optional<std::string> head; // the .pch
+        int64_t range;                   // the range asked for; -1 none
+    };
+    const std::string full = Body(6000, 11);
+    const std::vector<TCase> cases = {
+        {"empty body alone", "", std::nullopt, -1},
+        {"empty body, its head", "", lm + zero, 0},
+        {"empty body, stale head", "", "Mon, 01 Jan 2001 00:00:00 GMT" + zero, -1},
+        {"empty body, head cut short", "", lm.substr(0, 10), -1},
+        {"empty body, empty head", "", "", -1},
+        {"head alone", std::nullopt, lm + zero, -1},
+        {"body with its head", full.substr(0, 2500), lm + zero, 2500},
+        {"body under a stale head", Body(2500, 3), "Mon, 01 Jan 2001 00:00:00 GMT" + zero, -1},
+        {"older layout, same date", lm + zero + full.substr(0, 1000), std::nullopt, 1000},
+        {"older layout, stale date", "Mon, 01 Jan 2001 00:00:00 GMT" + zero + Body(900, 4), std::nullopt, -1},
+        {"body alone with no date in it", Body(900, 5).replace(0, 1, "A"), std::nullopt, -1},
+    };
+    int n = 0;
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        loaded = 0;
+        headings = 0;
+        const std::string name = "p" + std::to_string(n++) + ".bin";
+        const std::string part = PartNative("/" + name, name);
+        if (c.body) WriteNative(part, *c.body);
+        if (c.head) WriteNative(HeadNative(part), *c.head);
+        std::string headSeen, bodySeen;
+        auto wired = m.OnHead;
+        m.OnHead = [&](TQorDownloadManager* s) {
+            headSeen = ReadNative(HeadNative(part));
+            bodySeen = ReadNative(part);
+            wired(s);
+        };
+        const auto before = server.Requests().size();
+        const TServer::TAction whole = TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 6000"}, full);
+        if (c.range >= 0) {
+            const size_t from = static_cast<size_t>(c.range);
+            Run("/" + name, {{{whole}, {TServer::Respond(206, {"Content-Length: " + std::to_string(6000 - from)},
+                                                          full.substr(from))}}});
+        } else {
+            RunSimple("/" + name, whole);
+        }
+        m.OnHead = wired;
+        EXPECT_EQ(m.Result, 0);
+        EXPECT_TRUE(ReadNative(Saved(name)) == full) << "saved file differs";
+        auto all = server.Requests();
+        std::vector<std::string> ranges;
+        for (size_t i = before; i < all.size(); ++i)
+            if (all[i].find("range:") != std::string::npos) ranges.push_back(all[i]);
+        if (c.range < 0) {
+            EXPECT_TRUE(ranges.empty());
+            // Started over: the head is this answer's, the body file empty
+            // before the body comes.
+            EXPECT_EQ(headSeen, lm + zero);
+            EXPECT_EQ(bodySeen, "");
+        } else {
+            ASSERT_EQ(ranges.size(), 1u);
+            EXPECT_NE(ranges[0].find("range: bytes=" + std::to_string(c.range) + "-\r\n"), std::string::npos);
+        }
         EXPECT_FALSE(std::filesystem::exists(part));
         EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
     }
