@@ -1,5 +1,6 @@
 #include "platform/Thread.h"
 
+#include "platform/ThreadPool.h"
 #include "platform/WaitClock.h"
 
 #include <algorithm>
@@ -165,14 +166,8 @@ TThread::TThread() : threadId_(nextThreadId.fetch_add(1)) {
 }
 
 TThread::~TThread() {
-    if (tlsCurrent == this) {
-        // FreeOnTerminate: the worker frees its own object and cannot join
-        // itself.
-        std::lock_guard lock(mutex_);
-        if (thread_.joinable()) thread_.detach();
-    } else {
-        TerminateAndWait();
-    }
+    // FreeOnTerminate: the worker frees its own object and waits for nothing.
+    if (tlsCurrent != this) TerminateAndWait();
     TMainQueue::Get().Remove(this);
 }
 
@@ -181,11 +176,11 @@ void TThread::Start() {
     if (started_) return;
     started_ = true;
     try {
-        thread_ = std::thread([this] { Run(); });
+        TThreadPool::Run([this] { Run(); });
     } catch (...) {
         fatal_ = std::current_exception();
         finished_ = true;
-        done_.SetEvent();
+        done_->SetEvent();
     }
 }
 
@@ -227,9 +222,7 @@ int TThread::WaitFor() {
         std::lock_guard lock(mutex_);
         if (!started_) return ReturnValue;
     }
-    WaitPumping(done_, TEvent::kInfinite);
-    std::lock_guard lock(mutex_);
-    if (thread_.joinable()) thread_.join();
+    WaitPumping(*done_, TEvent::kInfinite);
     return ReturnValue;
 }
 
@@ -271,7 +264,8 @@ void TThread::Run() {
     if (freeSelf) {
         delete this;
     } else {
-        done_.SetEvent(); // the last touch of the object by this thread
+        std::shared_ptr<TEvent> done = done_;
+        done->SetEvent(); // the last touch of the object by this thread
     }
     tlsCurrent = nullptr;
 }
