@@ -1,5 +1,6 @@
 #include "platform/Thread.h"
 
+#include "platform/FutexFlag.h"
 #include "platform/ThreadPool.h"
 #include "platform/WaitClock.h"
 
@@ -24,11 +25,11 @@ struct TSyncCall {
     TThread* thread;
     TThread::TThreadMethod method;
     bool synchronous;
-    bool done = false;        // guarded by the queue's mutex
     std::exception_ptr error; // written before done is set
     // Its own, so that the end of one call wakes only the thread waiting
-    // for it, not every thread blocked in Synchronize.
-    std::condition_variable doneChanged;
+    // for it; a flag, so that neither side meets the other on the queue's
+    // mutex on the way.
+    TFutexFlag done;
 };
 
 // The calls waiting for the main thread. Its eventfd is readable exactly while
@@ -76,10 +77,7 @@ public:
         if (wake) wake();
     }
 
-    void WaitDone(const std::shared_ptr<TSyncCall>& call) {
-        std::unique_lock lock(mutex_);
-        call->doneChanged.wait(lock, [&] { return call->done; });
-    }
+    void WaitDone(const std::shared_ptr<TSyncCall>& call) { call->done.Wait(); }
 
     // Runs the calls queued when it starts (not the ones those calls queue,
     // so a call that queues itself cannot keep the main thread here).
@@ -111,14 +109,8 @@ public:
             } catch (...) {
                 if (call->synchronous) call->error = std::current_exception();
             }
-            if (call->synchronous) {
-                {
-                    std::lock_guard lock(mutex_);
-                    call->done = true;
-                }
-                // `call` is ours too, so it outlives the waiter's return.
-                call->doneChanged.notify_one();
-            }
+            // `call` is ours too, so it outlives the waiter's return.
+            if (call->synchronous) call->done.Set();
         }
         return ran;
     }

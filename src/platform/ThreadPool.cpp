@@ -1,8 +1,8 @@
 #include "platform/ThreadPool.h"
 
+#include "platform/FutexFlag.h"
+
 #include <algorithm>
-#include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -11,7 +11,7 @@ namespace {
 
 // A parked thread; lives on that thread's stack.
 struct TParked {
-    std::condition_variable wake;
+    TFutexFlag handed;       // set when `task` is there
     TThreadPool::TTask task; // set, under the pool's mutex, to hand one over
 };
 
@@ -33,23 +33,27 @@ struct TPool {
 
     void Work(TThreadPool::TTask task) {
         TParked self;
-        std::unique_lock lock(mutex, std::defer_lock);
         for (;;) {
             task();
             task = nullptr; // what it holds goes before the thread parks
-            lock.lock();
-            --busy;
-            if (idle.size() >= IdleCap()) return;
-            idle.push_back(&self);
-            bool handed = self.wake.wait_for(lock, std::chrono::seconds(TThreadPool::kIdleSeconds),
-                                             [&] { return static_cast<bool>(self.task); });
-            if (!handed) {
-                idle.erase(std::find(idle.begin(), idle.end(), &self));
-                return;
+            {
+                std::lock_guard lock(mutex);
+                --busy;
+                if (idle.size() >= IdleCap()) return;
+                self.handed.Reset();
+                idle.push_back(&self);
+            }
+            // The wait takes no mutex: a thread woken with a task runs it
+            // without meeting the one that handed it over.
+            if (!self.handed.Wait(TThreadPool::kIdleSeconds * 1000)) {
+                std::lock_guard lock(mutex);
+                if (!self.handed.IsSet()) { // else handed over just in time
+                    idle.erase(std::find(idle.begin(), idle.end(), &self));
+                    return;
+                }
             }
             task = std::move(self.task);
             self.task = nullptr;
-            lock.unlock();
         }
     }
 };
@@ -66,9 +70,9 @@ void TThreadPool::Run(TTask task) {
             TParked* parked = pool.idle.back();
             pool.idle.pop_back();
             parked->task = std::move(task);
-            // Under the mutex: once it is released the thread may run the
-            // task, park no more and take `parked` with it.
-            parked->wake.notify_one();
+            // Under the mutex: a thread whose wait just timed out looks at
+            // the flag under it before it leaves.
+            parked->handed.Set();
             return;
         }
     }
