@@ -72,6 +72,7 @@ public:
             // call of a batch needs to make it so.
             if (calls_.empty()) Signal();
             calls_.push_back(call);
+            if (!call->synchronous) asyncQueued_.fetch_add(1, std::memory_order_relaxed);
             wake = wake_;
         }
         if (wake) wake();
@@ -101,6 +102,7 @@ public:
                 if (calls_.empty()) break;
                 call = std::move(calls_.front());
                 calls_.pop_front();
+                if (!call->synchronous) asyncQueued_.fetch_sub(1, std::memory_order_relaxed);
                 if (calls_.empty()) Drain();
             }
             ran = true;
@@ -116,11 +118,17 @@ public:
     }
 
     void Remove(TThread* thread) {
+        // Every thread object's end comes here, mostly with nothing queued:
+        // then it need not meet the main thread on the mutex. A call queued
+        // for `thread` while it is being destroyed is a fault of the caller
+        // either way.
+        if (asyncQueued_.load(std::memory_order_acquire) == 0) return;
         std::lock_guard lock(mutex_);
         auto end = std::remove_if(calls_.begin(), calls_.end(), [&](const auto& call) {
             return !call->synchronous && call->thread == thread;
         });
         if (end == calls_.end()) return;
+        asyncQueued_.fetch_sub(calls_.end() - end, std::memory_order_relaxed);
         calls_.erase(end, calls_.end());
         if (calls_.empty()) Drain();
     }
@@ -145,6 +153,8 @@ private:
 
     std::mutex mutex_;
     std::deque<std::shared_ptr<TSyncCall>> calls_;
+    // The Queue calls among them; changes under the mutex.
+    std::atomic<std::ptrdiff_t> asyncQueued_{0};
     std::function<void()> wake_;
     std::thread::id mainId_;
     bool mainSet_ = false;
