@@ -10,7 +10,8 @@
 // destroyed: parked threads simply end with the process.
 //
 // A task runs on whichever thread is free: what it leaves in thread-local
-// storage is seen by later tasks on the same thread.
+// storage is seen by later tasks on the same thread. An exception leaving a
+// task ends the process, as it would on a std::thread of its own.
 #include <cstddef>
 #include <functional>
 
