@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <vector>
 
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -19,6 +20,48 @@
 // close. While the fd exists its counter is 1 exactly while the flag is set;
 // both change together under the mutex, so an auto-reset signal is taken by
 // one waiter only, whether it polled the fd or not.
+//
+// The descriptor of a destroyed event goes back to a small process-wide
+// store, emptied (counter 0), and the next event polled takes it from there:
+// a worker's short-lived events (a connection's, a transfer's) then cost no
+// eventfd and no close each. Nobody can poll an event's fd after the event
+// is gone, so a recycled descriptor carries nothing over.
+namespace {
+
+class TSpareEventFds {
+public:
+    static TSpareEventFds& Get() {
+        static auto* spare = new TSpareEventFds; // never destroyed, as the registry
+        return *spare;
+    }
+    // An emptied eventfd, or -1 when none is kept.
+    int Take() {
+        std::lock_guard lock(mutex_);
+        if (fds_.empty()) return -1;
+        int f = fds_.back();
+        fds_.pop_back();
+        return f;
+    }
+    // Keeps `fd` (counter 0) or closes it when enough are kept.
+    void Give(int fd) {
+        {
+            std::lock_guard lock(mutex_);
+            if (fds_.size() < kKept) {
+                fds_.push_back(fd);
+                return;
+            }
+        }
+        ::close(fd);
+    }
+
+private:
+    static constexpr size_t kKept = 64;
+    std::mutex mutex_;
+    std::vector<int> fds_;
+};
+
+} // namespace
+
 struct TEvent::TCore {
     TCore(bool manual, bool initial, std::string n)
         : manualReset(manual), name(std::move(n)), signalled_(initial) {}
@@ -60,7 +103,14 @@ struct TEvent::TCore {
         std::lock_guard lock(mutex_);
         f = fd_.load(std::memory_order_relaxed);
         if (f < 0) {
-            f = ::eventfd(signalled_ ? 1 : 0, EFD_NONBLOCK | EFD_CLOEXEC);
+            f = TSpareEventFds::Get().Take();
+            if (f >= 0 && signalled_) {
+                std::uint64_t one = 1;
+                while (::write(f, &one, sizeof one) < 0 && errno == EINTR) {
+                }
+            } else if (f < 0) {
+                f = ::eventfd(signalled_ ? 1 : 0, EFD_NONBLOCK | EFD_CLOEXEC);
+            }
             if (f >= 0) fd_.store(f, std::memory_order_release);
         }
         return f;
@@ -100,7 +150,14 @@ TEvent::TCore::~TCore() {
         // A new event of the same name may already have taken the slot.
         if (it != reg.byName.end() && it->second.expired()) reg.byName.erase(it);
     }
-    if (int f = fd_.load(std::memory_order_relaxed); f >= 0) ::close(f);
+    int f = fd_.load(std::memory_order_relaxed);
+    if (f < 0) return;
+    if (signalled_) {
+        std::uint64_t value;
+        while (::read(f, &value, sizeof value) < 0 && errno == EINTR) {
+        }
+    }
+    TSpareEventFds::Get().Give(f);
 }
 
 TEvent::TEvent(bool manualReset, bool initialState, const std::string& name) {

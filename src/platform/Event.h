@@ -43,9 +43,10 @@ public:
     static TWaitResult WaitForAny(const std::vector<TEvent*>& events, int milliseconds,
                                   int& index);
 
-    // The eventfd behind the event, made at the first call: readable while
-    // the event is signalled. For poll() only; never read from it or close
-    // it. -1 when no descriptor could be made.
+    // The eventfd behind the event, made (or taken over from a destroyed
+    // event) at the first call: readable while the event is signalled. For
+    // poll() only; never read from it or close it, nor poll it once the
+    // event is gone. -1 when no descriptor could be made.
     int Handle() const;
     // Whether the event is signalled now; takes nothing.
     bool Signalled() const;

@@ -106,9 +106,13 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
                 ReleaseSocket();
                 return crCancelled;
             }
+            // A failed connect reports POLLERR (with POLLHUP); only then is
+            // there a reason to ask for.
             error = 0;
-            socklen_t len = sizeof error;
-            if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+            if (fds[0].revents & (POLLERR | POLLHUP | POLLNVAL)) {
+                socklen_t len = sizeof error;
+                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0) error = errno;
+            }
             connected = error == 0;
         }
         if (connected) {
@@ -181,6 +185,7 @@ ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
         }
         begin_ = end_ = 0;
         ssize_t n = FillBlock(block_.get(), blockSize_);
+        if (n == 0) peerEnded_ = true;
         if (n <= 0) return n;
         end_ = static_cast<size_t>(n);
     }
@@ -248,7 +253,10 @@ void TTcpTransport::ReleaseSocket() {
     begin_ = end_ = 0; // what was read belongs to the connection that goes
     std::lock_guard lock(mutex_);
     if (fd_ < 0) return;
-    ::shutdown(fd_, SHUT_RDWR);
+    // A connection the peer has ended needs no shutdown of its own: the
+    // close sends what is left to send.
+    if (!peerEnded_) ::shutdown(fd_, SHUT_RDWR);
+    peerEnded_ = false;
     ::close(fd_);
     fd_ = -1;
 }

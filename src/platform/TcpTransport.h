@@ -60,6 +60,7 @@ private:
     int fd_ = -1;
     std::atomic<bool> connected_{false};
     std::atomic<bool> shutDown_{false};
+    bool peerEnded_ = false; // owner only: a read found the end of the stream
     TEvent shutdownEvent_{true, false};
     TConnectFailure failure_ = cfNone;
     std::string detail_;

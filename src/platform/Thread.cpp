@@ -1,5 +1,7 @@
 #include "platform/Thread.h"
 
+#include "platform/FutexFlag.h"
+#include "platform/ThreadPool.h"
 #include "platform/WaitClock.h"
 
 #include <algorithm>
@@ -23,11 +25,11 @@ struct TSyncCall {
     TThread* thread;
     TThread::TThreadMethod method;
     bool synchronous;
-    bool done = false;        // guarded by the queue's mutex
     std::exception_ptr error; // written before done is set
     // Its own, so that the end of one call wakes only the thread waiting
-    // for it, not every thread blocked in Synchronize.
-    std::condition_variable doneChanged;
+    // for it; a flag, so that neither side meets the other on the queue's
+    // mutex on the way.
+    TFutexFlag done;
 };
 
 // The calls waiting for the main thread. Its eventfd is readable exactly while
@@ -70,15 +72,13 @@ public:
             // call of a batch needs to make it so.
             if (calls_.empty()) Signal();
             calls_.push_back(call);
+            if (!call->synchronous) asyncQueued_.fetch_add(1, std::memory_order_relaxed);
             wake = wake_;
         }
         if (wake) wake();
     }
 
-    void WaitDone(const std::shared_ptr<TSyncCall>& call) {
-        std::unique_lock lock(mutex_);
-        call->doneChanged.wait(lock, [&] { return call->done; });
-    }
+    void WaitDone(const std::shared_ptr<TSyncCall>& call) { call->done.Wait(); }
 
     // Runs the calls queued when it starts (not the ones those calls queue,
     // so a call that queues itself cannot keep the main thread here).
@@ -102,6 +102,7 @@ public:
                 if (calls_.empty()) break;
                 call = std::move(calls_.front());
                 calls_.pop_front();
+                if (!call->synchronous) asyncQueued_.fetch_sub(1, std::memory_order_relaxed);
                 if (calls_.empty()) Drain();
             }
             ran = true;
@@ -110,24 +111,24 @@ public:
             } catch (...) {
                 if (call->synchronous) call->error = std::current_exception();
             }
-            if (call->synchronous) {
-                {
-                    std::lock_guard lock(mutex_);
-                    call->done = true;
-                }
-                // `call` is ours too, so it outlives the waiter's return.
-                call->doneChanged.notify_one();
-            }
+            // `call` is ours too, so it outlives the waiter's return.
+            if (call->synchronous) call->done.Set();
         }
         return ran;
     }
 
     void Remove(TThread* thread) {
+        // Every thread object's end comes here, mostly with nothing queued:
+        // then it need not meet the main thread on the mutex. A call queued
+        // for `thread` while it is being destroyed is a fault of the caller
+        // either way.
+        if (asyncQueued_.load(std::memory_order_acquire) == 0) return;
         std::lock_guard lock(mutex_);
         auto end = std::remove_if(calls_.begin(), calls_.end(), [&](const auto& call) {
             return !call->synchronous && call->thread == thread;
         });
         if (end == calls_.end()) return;
+        asyncQueued_.fetch_sub(calls_.end() - end, std::memory_order_relaxed);
         calls_.erase(end, calls_.end());
         if (calls_.empty()) Drain();
     }
@@ -152,6 +153,8 @@ private:
 
     std::mutex mutex_;
     std::deque<std::shared_ptr<TSyncCall>> calls_;
+    // The Queue calls among them; changes under the mutex.
+    std::atomic<std::ptrdiff_t> asyncQueued_{0};
     std::function<void()> wake_;
     std::thread::id mainId_;
     bool mainSet_ = false;
@@ -165,14 +168,8 @@ TThread::TThread() : threadId_(nextThreadId.fetch_add(1)) {
 }
 
 TThread::~TThread() {
-    if (tlsCurrent == this) {
-        // FreeOnTerminate: the worker frees its own object and cannot join
-        // itself.
-        std::lock_guard lock(mutex_);
-        if (thread_.joinable()) thread_.detach();
-    } else {
-        TerminateAndWait();
-    }
+    // FreeOnTerminate: the worker frees its own object and waits for nothing.
+    if (tlsCurrent != this) TerminateAndWait();
     TMainQueue::Get().Remove(this);
 }
 
@@ -181,11 +178,11 @@ void TThread::Start() {
     if (started_) return;
     started_ = true;
     try {
-        thread_ = std::thread([this] { Run(); });
+        TThreadPool::Run([this] { Run(); });
     } catch (...) {
         fatal_ = std::current_exception();
         finished_ = true;
-        done_.SetEvent();
+        done_->SetEvent();
     }
 }
 
@@ -227,9 +224,7 @@ int TThread::WaitFor() {
         std::lock_guard lock(mutex_);
         if (!started_) return ReturnValue;
     }
-    WaitPumping(done_, TEvent::kInfinite);
-    std::lock_guard lock(mutex_);
-    if (thread_.joinable()) thread_.join();
+    WaitPumping(*done_, TEvent::kInfinite);
     return ReturnValue;
 }
 
@@ -271,7 +266,8 @@ void TThread::Run() {
     if (freeSelf) {
         delete this;
     } else {
-        done_.SetEvent(); // the last touch of the object by this thread
+        std::shared_ptr<TEvent> done = done_;
+        done->SetEvent(); // the last touch of the object by this thread
     }
     tlsCurrent = nullptr;
 }

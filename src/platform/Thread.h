@@ -1,8 +1,8 @@
 #pragma once
 // Worker threads and the main-thread call queue.
 //
-// A TThread is created suspended; Start or Resume runs Execute on a new
-// thread. Suspend is cooperative: the worker parks at its next check point
+// A TThread is created suspended; Start or Resume runs Execute on a thread
+// of TThreadPool (a parked one when there is one, else a new one). Suspend is cooperative: the worker parks at its next check point
 // (CheckPoint(), which the socket read loop calls between chunks and every
 // TEvent wait calls when woken) until Resume. Terminate only raises the flag
 // that Execute polls through Terminated().
@@ -31,8 +31,8 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
-#include <thread>
 
 class TThread {
 public:
@@ -44,7 +44,7 @@ public:
     TThread(const TThread&) = delete;
     TThread& operator=(const TThread&) = delete;
 
-    // Runs Execute on a new thread; does nothing once started.
+    // Runs Execute on a pooled thread; does nothing once started.
     void Start();
     // Starts a thread never started, or lets a suspended one go on.
     void Resume();
@@ -126,12 +126,14 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable resumed_;
-    std::thread thread_;
     bool started_ = false;
     bool suspendRequested_ = false;
     std::exception_ptr fatal_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
-    TEvent done_{true, false};
+    // Set by the worker as its last touch of the object; shared, so that an
+    // owner that sees it and destroys the object cannot pull the event away
+    // from under the worker's SetEvent.
+    std::shared_ptr<TEvent> done_ = std::make_shared<TEvent>(true, false);
     const std::uint32_t threadId_;
 };

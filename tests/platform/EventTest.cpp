@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -107,6 +110,36 @@ TEST(EventTest, HandleIsReadableExactlyWhileSignalled) {
     EXPECT_EQ(::poll(&p, 1, 0), 1);
     event.ResetEvent();
     EXPECT_EQ(::poll(&p, 1, 0), 0);
+}
+
+// The descriptors of destroyed events are used again: whatever state the
+// old event was left in, the new one's handle shows only its own.
+TEST(EventTest, ARecycledHandleShowsOnlyTheNewEventsState) {
+    auto readable = [](const TEvent& event) {
+        pollfd p{event.Handle(), POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1;
+    };
+    std::set<int> before;
+    {
+        std::vector<std::unique_ptr<TEvent>> old;
+        for (int i = 0; i < 6; ++i) {
+            old.push_back(std::make_unique<TEvent>(i % 2 == 0, i % 3 == 0));
+            before.insert(old.back()->Handle());
+            if (i % 2) old.back()->SetEvent();
+        }
+    }
+    std::set<int> after;
+    for (bool initial : {true, false, true, false, false, true}) {
+        TEvent event(true, initial);
+        after.insert(event.Handle());
+        EXPECT_EQ(readable(event), initial);
+        event.SetEvent();
+        EXPECT_TRUE(readable(event));
+        event.ResetEvent();
+        EXPECT_FALSE(readable(event));
+    }
+    EXPECT_TRUE(std::includes(before.begin(), before.end(), after.begin(), after.end()))
+        << "new events take the old descriptors";
 }
 
 } // namespace
