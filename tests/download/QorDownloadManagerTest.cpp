@@ -666,8 +666,12 @@ TEST_F(TDownloadFixture, FinishedBodyTakesAFreeNameAndNeverATakenOne) {
         const auto target = c.taken ? Saved("t" + std::to_string(n - 1) + "(1).bin") : Saved(name);
         EXPECT_TRUE(ReadNative(target) == body) << "saved file differs";
         EXPECT_EQ(InodeOf(target.string()), partInode) << "the body file itself goes into place";
-        if (c.taken == 1) EXPECT_EQ(ReadNative(Saved(name)), "mine");
-        if (c.taken == 2) EXPECT_TRUE(std::filesystem::is_directory(Saved(name)));
+        if (c.taken == 1) {
+            EXPECT_EQ(ReadNative(Saved(name)), "mine");
+        }
+        if (c.taken == 2) {
+            EXPECT_TRUE(std::filesystem::is_directory(Saved(name)));
+        }
         EXPECT_FALSE(std::filesystem::exists(part));
         EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
     }
