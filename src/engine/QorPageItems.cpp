@@ -598,10 +598,18 @@ void TQorPageItems::Walk() {
     forms_.compFullDirWithPort = page.GetCompFullDir();
     PageFile->URL->WithPort = false;
     forms_.valid = true;
+    walkFirst_ = Files.size();
+    hasText_.clear();
+    hasText_.reserve(expected);
     struct TFormsGone {
-        TPageForms& forms;
-        ~TFormsGone() { forms.valid = false; }
-    } formsGone{forms_};
+        TQorPageItems& items;
+        ~TFormsGone() {
+            items.forms_.valid = false;
+            items.walkFirst_ = kNotWalking;
+            items.hasText_.clear();
+            items.hasText_.shrink_to_fit();
+        }
+    } formsGone{*this};
 
     // The items are walked as the scanner reads them, one reused item at a
     // time: a list of them all would cost several times the page.
@@ -949,8 +957,8 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         hash = std::hash<std::string_view>{}(keyLower_);
         const size_t at = keyIndex_.Find(keyLower_, hash, FileKeys);
         if (at != npos) {
-            TQorFile* found = Files[at].get();
-            return AnchorTextEmpty(found) ? found : nullptr;
+            lastIndex_ = at;
+            return AnchorTextEmpty(at) ? Files[at].get() : nullptr;
         }
     }
 
@@ -1003,6 +1011,8 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
     FileKeys.Append(key, hash);
     // Without duplicates the lookup above has missed already.
     keyIndex_.Add(keyLower_, hash, FileKeys, DuplicateAnchor);
+    lastIndex_ = Files.size();
+    if (walkFirst_ != kNotWalking) hasText_.push_back(0);
     Files.push_back(std::move(record));
     return Files.back().get();
 }
@@ -1110,20 +1120,31 @@ void TQorPageItems::TKeyIndex::Clear() {
 
 void TQorPageItems::BindAnchor(TQorFile* record) {
     anchorRecord_ = record;
+    anchorIndex_ = lastIndex_;
     if (record) anchorText_.Reset(record->AnchorString);
 }
 
 void TQorPageItems::ReleaseAnchor() {
-    if (anchorRecord_) anchorRecord_->AnchorString = anchorText_.Text();
+    if (anchorRecord_) {
+        anchorRecord_->AnchorString = anchorText_.Text();
+        NoteAnchorText(anchorIndex_, !anchorRecord_->AnchorString.empty());
+    }
     anchorRecord_ = nullptr;
 }
 
-bool TQorPageItems::AnchorTextEmpty(const TQorFile* record) const {
-    return record == anchorRecord_ ? anchorText_.Empty() : record->AnchorString.empty();
+bool TQorPageItems::AnchorTextEmpty(size_t index) const {
+    if (anchorRecord_ && index == anchorIndex_) return anchorText_.Empty();
+    if (walkFirst_ != kNotWalking && index >= walkFirst_) return hasText_[index - walkFirst_] == 0;
+    return Files[index]->AnchorString.empty();
+}
+
+void TQorPageItems::NoteAnchorText(size_t index, bool has) {
+    if (walkFirst_ != kNotWalking && index >= walkFirst_) hasText_[index - walkFirst_] = has;
 }
 
 void TQorPageItems::ReplaceAnchorText(TQorFile* record, std::string_view text) {
     record->SetAnchorString(text);
+    NoteAnchorText(lastIndex_, !record->AnchorString.empty());
     if (record == anchorRecord_) anchorText_.Reset(record->AnchorString);
 }
 

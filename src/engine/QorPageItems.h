@@ -229,7 +229,10 @@ private:
     // The anchor record whose link text is being collected.
     void BindAnchor(TQorFile* record);
     void ReleaseAnchor();
-    bool AnchorTextEmpty(const TQorFile* record) const;
+    // Whether the record at `index` has no link text yet.
+    bool AnchorTextEmpty(size_t index) const;
+    // Notes the link text of a record made during the walk.
+    void NoteAnchorText(size_t index, bool has);
     void ReplaceAnchorText(TQorFile* record, std::string_view text);
 
     // First index of each key of FileKeys, by its lower-case form: an open
@@ -273,5 +276,13 @@ private:
     std::string keyBuf_;      // its key
     std::string keyLower_;    // and the key in lower case
     TQorFile* anchorRecord_ = nullptr;
+    size_t anchorIndex_ = 0;  // its index in Files
     TQorAnchorText anchorText_;
+    // Whether each record made during the walk (from walkFirst_ on) has a
+    // link text: a repeated address asks, and a record of its own is a
+    // cache miss on a big page. Only the walk changes these records' texts.
+    static constexpr size_t kNotWalking = SIZE_MAX;
+    size_t walkFirst_ = kNotWalking;
+    std::vector<uint8_t> hasText_;
+    size_t lastIndex_ = 0;    // the record CreateFileInfo found or made last
 };
