@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -99,6 +100,10 @@ void Extract(benchmark::State& state, const std::string& page, const char* addre
 
 void BM_SetSource(benchmark::State& state) {
     const std::string page = MakePage(static_cast<size_t>(state.range(0)) << 20);
+    // PAGEITEMS_PAGES=folder also writes the page there (page1m.html ...),
+    // to hold what other builds list from it side by side.
+    if (const char* folder = std::getenv("PAGEITEMS_PAGES"))
+        std::ofstream(std::string(folder) + "/page" + std::to_string(state.range(0)) + "m.html", std::ios::binary) << page;
     Extract(state, page, "http://www.example.jp/top/index.html");
 }
 

@@ -39,5 +39,9 @@ void TQorCacheLoadThread::Execute() {
         Items->PageFile->Referer = Manager->FinalReferer;
     }
     Items->DetectCharset = false;
-    Items->SetSource(Manager ? std::string_view(Manager->Text) : std::string_view());
+    // The page moves into the extractor: nobody reads the manager's copy
+    // after the load, and a second one of a big page is as big again.
+    std::string text;
+    if (Manager) text.swap(Manager->Text);
+    Items->SetSource(std::move(text));
 }

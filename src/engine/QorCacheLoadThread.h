@@ -41,6 +41,7 @@ protected:
     // off, Items->SetSource
     // of the text read (an empty text when the page is no longer cached,
     // which leaves Source empty and lists nothing); DetectCharset is on
-    // again afterwards.
+    // again afterwards. The text moves from Manager->Text into
+    // Items->Source, which leaves Manager->Text empty.
     void Execute() override;
 };

@@ -4,9 +4,12 @@
 
 #include <vector>
 
-TQorFile::TQorFile(std::string_view url) : URL(std::make_unique<TInetURLEx>(std::string_view())) {
+TQorFile::TQorFile(std::string_view url) : URL(std::make_unique<TInetURLEx>(url)) {
+    // Parsed once, before the event is bound: the kind follows from the
+    // final scheme, and for every scheme but "file" (always local) from
+    // components the parse leaves as they were when it would have fired.
+    URLChangeScheme(URL.get(), URL->Scheme);
     URL->OnChangeScheme = [this](TInetURLEx* sender, const std::string& scheme) { URLChangeScheme(sender, scheme); };
-    URL->SetURL(url);
 }
 
 void TQorFile::URLChangeScheme(TInetURLEx* sender, const std::string& scheme) {

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 
 namespace {
 
@@ -472,7 +473,7 @@ TQorFile* TQorPageItems::GetFile(int index) const {
 void TQorPageItems::ClearFileList() {
     anchorRecord_ = nullptr;
     Files.clear();
-    FileKeys.clear();
+    FileKeys.Clear();
     keyIndex_.Clear();
 }
 
@@ -581,11 +582,12 @@ void TQorPageItems::SetSource(std::string&& text) {
 void TQorPageItems::Walk() {
     Title.clear();
 
-    // About one address per 200 bytes of a dense page; growing the index by
-    // rehashing it several times costs more than this guess.
-    keyIndex_.Reserve(Files.size() + Source.size() / 200, FileKeys);
-    Files.reserve(Files.size() + Source.size() / 200);
-    FileKeys.reserve(FileKeys.size() + Source.size() / 200);
+    // About one address per 200 bytes of a dense page, one per 140 on the
+    // densest; growing the index costs more than a table a little too big.
+    const size_t expected = Source.size() / 140;
+    keyIndex_.Reserve(Files.size() + expected, FileKeys);
+    Files.reserve(Files.size() + expected);
+    FileKeys.Reserve(FileKeys.size() + expected, expected * 48);
 
     // Nothing changes the page's record while its tags are read.
     const TInetURLEx& page = *PageFile->URL;
@@ -596,10 +598,18 @@ void TQorPageItems::Walk() {
     forms_.compFullDirWithPort = page.GetCompFullDir();
     PageFile->URL->WithPort = false;
     forms_.valid = true;
+    walkFirst_ = Files.size();
+    hasText_.clear();
+    hasText_.reserve(expected);
     struct TFormsGone {
-        TPageForms& forms;
-        ~TFormsGone() { forms.valid = false; }
-    } formsGone{forms_};
+        TQorPageItems& items;
+        ~TFormsGone() {
+            items.forms_.valid = false;
+            items.walkFirst_ = kNotWalking;
+            items.hasText_.clear();
+            items.hasText_.shrink_to_fit();
+        }
+    } formsGone{*this};
 
     // The items are walked as the scanner reads them, one reused item at a
     // time: a list of them all would cost several times the page.
@@ -926,7 +936,8 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
     std::string rewritten;
     const std::string_view address = Replacer && Replacer->Apply(url, &rewritten) ? std::string_view(rewritten) : addressText;
 
-    std::string key; // the key as listed in FileKeys; keyLower_ as the index holds it
+    // The key as listed in FileKeys; keyLower_ as the index looks it up.
+    std::string_view key;
     size_t hash = 0;
     if (!DuplicateAnchor) {
         // The key goes to a reused buffer: most addresses of a page are
@@ -946,8 +957,8 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         hash = std::hash<std::string_view>{}(keyLower_);
         const size_t at = keyIndex_.Find(keyLower_, hash, FileKeys);
         if (at != npos) {
-            TQorFile* found = Files[at].get();
-            return AnchorTextEmpty(found) ? found : nullptr;
+            lastIndex_ = at;
+            return AnchorTextEmpty(at) ? Files[at].get() : nullptr;
         }
     }
 
@@ -978,14 +989,14 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
                 record->URL->Password = PageFile->URL->Password;
             }
         }
-        if (sameKey) {
-            key = keyBuf_;
-        } else {
-            key = record->URL->GetCompURL();
-            keyLower_.assign(key);
+        if (!sameKey) {
+            keyBuf_.clear();
+            record->URL->AppendCompURL(keyBuf_);
+            keyLower_.assign(keyBuf_);
             TSjisText::LowerCaseInPlace(keyLower_);
             hash = std::hash<std::string_view>{}(keyLower_);
         }
+        key = keyBuf_;
     } else {
         record->URL->FileName = address;
         record->Kind = TQorFile::kMail;
@@ -997,8 +1008,11 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         key = keyLower_;
     }
 
-    keyIndex_.Add(keyLower_, hash, Files.size(), FileKeys);
-    FileKeys.push_back(std::move(key));
+    FileKeys.Append(key, hash);
+    // Without duplicates the lookup above has missed already.
+    keyIndex_.Add(keyLower_, hash, FileKeys, DuplicateAnchor);
+    lastIndex_ = Files.size();
+    if (walkFirst_ != kNotWalking) hasText_.push_back(0);
     Files.push_back(std::move(record));
     return Files.back().get();
 }
@@ -1025,47 +1039,74 @@ bool EqualsLowered(std::string_view listed, std::string_view lower) {
 
 } // namespace
 
-size_t TQorPageItems::TKeyIndex::Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const {
+uint32_t TQorPageItems::TFileKeys::Append(std::string_view key, size_t hash) {
+    const size_t where = words_.size();
+    // Slots hold 32-bit word offsets: 32 GiB of keys, far past any page.
+    if (where > UINT32_MAX - 1 || key.size() > UINT32_MAX) throw std::length_error("page keys");
+    words_.resize(where + kHeadWords + (key.size() + 7) / 8);
+    Head& head = *reinterpret_cast<Head*>(words_.data() + where);
+    head.index = static_cast<uint32_t>(starts_.size());
+    head.length = static_cast<uint32_t>(key.size());
+    head.hash = hash;
+    if (!key.empty()) std::memcpy(words_.data() + where + kHeadWords, key.data(), key.size());
+    starts_.push_back(static_cast<uint32_t>(where));
+    return static_cast<uint32_t>(where);
+}
+
+void TQorPageItems::TFileKeys::Reserve(size_t count, size_t bytes) {
+    starts_.reserve(count);
+    words_.reserve(words_.size() + (count - std::min(count, starts_.size())) * kHeadWords + bytes / 8);
+}
+
+void TQorPageItems::TFileKeys::Clear() {
+    words_.clear();
+    words_.shrink_to_fit();
+    starts_.clear();
+    starts_.shrink_to_fit();
+}
+
+size_t TQorPageItems::TKeyIndex::Find(std::string_view lower, size_t hash, const TFileKeys& keys) const {
     if (slots_.empty()) return npos;
     const size_t mask = slots_.size() - 1;
     const auto tag = static_cast<uint32_t>(hash >> 32);
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         const Slot& slot = slots_[i];
-        if (slot.index == 0) return npos;
-        if (slot.tag == tag && EqualsLowered(keys[slot.index - 1], lower)) return slot.index - 1;
+        if (slot.where == 0) return npos;
+        if (slot.tag != tag) continue;
+        const TFileKeys::Head& head = keys.HeadAt(slot.where - 1);
+        if (head.length != lower.size() || head.hash != hash) continue;
+        // Most keys are in lower case already.
+        const std::string_view listed = keys.Text(slot.where - 1);
+        if (listed == lower || EqualsLowered(listed, lower)) return head.index;
     }
 }
 
-void TQorPageItems::TKeyIndex::Add(std::string_view lower, size_t hash, size_t index,
-                                   const std::vector<std::string>& keys) {
-    if (Find(lower, hash, keys) != npos) return;
-    if ((count_ + 1) * 2 > slots_.size()) Grow(std::max<size_t>(64, slots_.size() * 2), keys);
+void TQorPageItems::TKeyIndex::Add(std::string_view lower, size_t hash, const TFileKeys& keys, bool lookup) {
+    if (lookup && Find(lower, hash, keys) != npos) return;
+    // Up to three quarters full: a smaller table stays in the cache better
+    // than a sparse one saves probes, and the slots hold no keys to step over.
+    if ((count_ + 1) * 4 > slots_.size() * 3) Grow(std::max<size_t>(64, slots_.size() * 2), keys);
     const size_t mask = slots_.size() - 1;
     size_t i = hash & mask;
-    while (slots_[i].index != 0) i = (i + 1) & mask;
-    slots_[i] = Slot{static_cast<uint32_t>(hash >> 32), static_cast<uint32_t>(index + 1)};
+    while (slots_[i].where != 0) i = (i + 1) & mask;
+    slots_[i] = Slot{static_cast<uint32_t>(hash >> 32), keys.starts_.back() + 1};
     ++count_;
 }
 
-void TQorPageItems::TKeyIndex::Reserve(size_t count, const std::vector<std::string>& keys) {
+void TQorPageItems::TKeyIndex::Reserve(size_t count, const TFileKeys& keys) {
     size_t slots = 64;
-    while (slots < count * 2) slots *= 2;
+    while (slots * 3 < count * 4) slots *= 2;
     if (slots > slots_.size()) Grow(slots, keys);
 }
 
-void TQorPageItems::TKeyIndex::Grow(size_t slots, const std::vector<std::string>& keys) {
-    // The slots keep only the high half of the hash: placing them again
-    // takes the whole hash from the key. The walk reserves the table for
-    // the page first, so this is rare.
+void TQorPageItems::TKeyIndex::Grow(size_t slots, const TFileKeys& keys) {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(slots, Slot{});
     const size_t mask = slots - 1;
     for (const Slot& slot : old) {
-        if (slot.index == 0) continue;
-        std::string lower = keys[slot.index - 1];
-        TSjisText::LowerCaseInPlace(lower);
-        size_t i = std::hash<std::string_view>{}(lower) & mask;
-        while (slots_[i].index != 0) i = (i + 1) & mask;
+        if (slot.where == 0) continue;
+        size_t i = keys.HeadAt(slot.where - 1).hash & mask;
+        while (slots_[i].where != 0) i = (i + 1) & mask;
         slots_[i] = slot;
     }
 }
@@ -1081,20 +1122,31 @@ void TQorPageItems::TKeyIndex::Clear() {
 
 void TQorPageItems::BindAnchor(TQorFile* record) {
     anchorRecord_ = record;
+    anchorIndex_ = lastIndex_;
     if (record) anchorText_.Reset(record->AnchorString);
 }
 
 void TQorPageItems::ReleaseAnchor() {
-    if (anchorRecord_) anchorRecord_->AnchorString = anchorText_.Text();
+    if (anchorRecord_) {
+        anchorRecord_->AnchorString = anchorText_.Text();
+        NoteAnchorText(anchorIndex_, !anchorRecord_->AnchorString.empty());
+    }
     anchorRecord_ = nullptr;
 }
 
-bool TQorPageItems::AnchorTextEmpty(const TQorFile* record) const {
-    return record == anchorRecord_ ? anchorText_.Empty() : record->AnchorString.empty();
+bool TQorPageItems::AnchorTextEmpty(size_t index) const {
+    if (anchorRecord_ && index == anchorIndex_) return anchorText_.Empty();
+    if (walkFirst_ != kNotWalking && index >= walkFirst_) return hasText_[index - walkFirst_] == 0;
+    return Files[index]->AnchorString.empty();
+}
+
+void TQorPageItems::NoteAnchorText(size_t index, bool has) {
+    if (walkFirst_ != kNotWalking && index >= walkFirst_) hasText_[index - walkFirst_] = has;
 }
 
 void TQorPageItems::ReplaceAnchorText(TQorFile* record, std::string_view text) {
     record->SetAnchorString(text);
+    NoteAnchorText(lastIndex_, !record->AnchorString.empty());
     if (record == anchorRecord_) anchorText_.Reset(record->AnchorString);
 }
 

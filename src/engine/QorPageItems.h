@@ -143,6 +143,39 @@ public:
     // the limit is listed as written.
     static constexpr size_t kMaxRangeAddressesPerPage = 100000;
 
+    // The duplicate keys of a page's records, index for index, in one buffer
+    // of 8-byte words: each entry is its index, length and hash, then the key's
+    // bytes. The keys are read often (every address of a page is looked up) and
+    // live as long as the records; one string each would cost an allocation and
+    // a cache miss apiece on a big page.
+    class TFileKeys {
+    public:
+        size_t size() const { return starts_.size(); }
+        bool empty() const { return starts_.empty(); }
+        std::string_view operator[](size_t index) const { return Text(starts_[index]); }
+
+    private:
+        friend class TQorPageItems;
+        struct Head {
+            uint32_t index;
+            uint32_t length;
+            uint64_t hash;
+        };
+        static constexpr size_t kHeadWords = sizeof(Head) / sizeof(uint64_t);
+        // Appends `key` with the hash of its lower-case form; the word where its
+        // entry starts.
+        uint32_t Append(std::string_view key, size_t hash);
+        void Reserve(size_t count, size_t bytes);
+        void Clear();
+        const Head& HeadAt(uint32_t where) const { return *reinterpret_cast<const Head*>(words_.data() + where); }
+        std::string_view Text(uint32_t where) const {
+            return {reinterpret_cast<const char*>(words_.data() + where + kHeadWords), HeadAt(where).length};
+        }
+
+        std::vector<uint64_t> words_;
+        std::vector<uint32_t> starts_;
+    };
+
     std::unique_ptr<TQorFile> PageFile;
     std::string Source;
     std::string Title;
@@ -159,7 +192,7 @@ public:
     // Read them freely; change them only through CreateFileInfo and
     // ClearFileList, which keep the hash index over the keys.
     std::vector<std::unique_ptr<TQorFile>> Files;
-    std::vector<std::string> FileKeys;
+    TFileKeys FileKeys;
     TCharsetType Charset = ctUnknown;
     std::atomic<bool> Canceled{false};
 
@@ -196,32 +229,37 @@ private:
     // The anchor record whose link text is being collected.
     void BindAnchor(TQorFile* record);
     void ReleaseAnchor();
-    bool AnchorTextEmpty(const TQorFile* record) const;
+    // Whether the record at `index` has no link text yet.
+    bool AnchorTextEmpty(size_t index) const;
+    // Notes the link text of a record made during the walk.
+    void NoteAnchorText(size_t index, bool has);
     void ReplaceAnchorText(TQorFile* record, std::string_view text);
 
     // First index of each key of FileKeys, by its lower-case form: an open
-    // table of the keys' hashes and indexes, the key itself compared in
-    // FileKeys only when a hash matches. A table of nodes holding copies of
-    // the keys costs a cache miss or two more on every address of a big
-    // page, and as much memory again as the keys.
+    // table of the keys' hashes and where the key stands in FileKeys' one
+    // buffer, whose entry holds the key's index, length and hash beside its
+    // text. A repeated address thus costs a slot and one line of the buffer
+    // (a key in a string of its own cost one miss more, and a node table
+    // holding copies as much memory again as the keys).
     class TKeyIndex {
     public:
         // The index of `lower` (a lower-case key), or npos.
-        size_t Find(std::string_view lower, size_t hash, const std::vector<std::string>& keys) const;
-        // Adds `lower` as the key of `index` unless it is known already.
-        void Add(std::string_view lower, size_t hash, size_t index, const std::vector<std::string>& keys);
-        void Reserve(size_t count, const std::vector<std::string>& keys);
+        size_t Find(std::string_view lower, size_t hash, const TFileKeys& keys) const;
+        // Indexes the key just appended to `keys` under `hash` unless
+        // `lookup` finds it known already.
+        void Add(std::string_view lower, size_t hash, const TFileKeys& keys, bool lookup);
+        void Reserve(size_t count, const TFileKeys& keys);
         void Clear();
 
     private:
         // Eight bytes a slot, so that more of a big page's table stays in
-        // the cache: the high half of the hash and the index + 1 (0 for a
-        // free slot).
+        // the cache: the high half of the hash and where the key's entry
+        // starts in the buffer + 1 (0 for a free slot).
         struct Slot {
             uint32_t tag = 0;
-            uint32_t index = 0;
+            uint32_t where = 0;
         };
-        void Grow(size_t slots, const std::vector<std::string>& keys);
+        void Grow(size_t slots, const TFileKeys& keys);
         std::vector<Slot> slots_;
         size_t count_ = 0;
     };
@@ -238,5 +276,13 @@ private:
     std::string keyBuf_;      // its key
     std::string keyLower_;    // and the key in lower case
     TQorFile* anchorRecord_ = nullptr;
+    size_t anchorIndex_ = 0;  // its index in Files
     TQorAnchorText anchorText_;
+    // Whether each record made during the walk (from walkFirst_ on) has a
+    // link text: a repeated address asks, and a record of its own is a
+    // cache miss on a big page. Only the walk changes these records' texts.
+    static constexpr size_t kNotWalking = SIZE_MAX;
+    size_t walkFirst_ = kNotWalking;
+    std::vector<uint8_t> hasText_;
+    size_t lastIndex_ = 0;    // the record CreateFileInfo found or made last
 };

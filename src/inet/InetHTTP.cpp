@@ -285,9 +285,13 @@ int64_t TInetHTTP::GetEntityPos() const {
 }
 
 std::string TInetHTTP::GetEntity() const {
-    std::string text = GetText();
-    int64_t position = GetEntityPos();
-    return position == 0 ? text : text.substr(static_cast<size_t>(position - 1));
+    // One copy, of the body alone: a big page is not copied whole first.
+    const std::string_view text(ReceiveBuffer.c_str());
+    size_t header = 0;
+    const size_t bodyStart = FindBodyStart(text, 0, header);
+    if (bodyStart == std::string_view::npos || static_cast<int64_t>(bodyStart) + 1 > ReceiveLength)
+        return std::string(text);
+    return std::string(text.substr(bodyStart));
 }
 
 const char* TInetHTTP::GetBinary() const {

@@ -108,6 +108,13 @@ void TInetURLEx::Assign(const TPersistent* source) {
 
 void TInetURLEx::SetURL(std::string_view text) {
     Initialize();
+    if (text.empty()) {
+        // What the parse below makes of it; every new record starts so.
+        Scheme = "http";
+        Dir.push_back('/');
+        if (OnChangeScheme) OnChangeScheme(this, Scheme);
+        return;
+    }
     // The text still to be parsed, a view of `text` unless it had to be
     // rewritten (a file address, an escape). Every cut below is made at a
     // character boundary, so the rest always starts on one.
