@@ -116,8 +116,8 @@ TConnectResult TTcpTransport::Connect(const std::string& host, int port, TEvent*
             connected = error == 0;
         }
         if (connected) {
-            int one = 1; // requests go out in small chunks; do not hold them back
-            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+            noDelay_ = false;
+            sentSinceRead_ = false;
             connected_ = true;
             failure_ = cfNone;
             return crConnected;
@@ -132,6 +132,13 @@ bool TTcpTransport::Connected() const { return connected_ && !shutDown_; }
 
 size_t TTcpTransport::Send(const void* data, size_t count, int timeoutMs) {
     if (fd_ < 0 || shutDown_) return 0;
+    // A request that fits one write needs no TCP_NODELAY: nothing of ours
+    // is unacknowledged then (the answer to the last request acknowledged
+    // it), so the kernel sends it at once. Only a second write before the
+    // answer (a request sent in several chunks) could be held back waiting
+    // for the acknowledgement of the first.
+    if (sentSinceRead_ && !noDelay_) SendAtOnce();
+    sentSinceRead_ = true;
     const char* bytes = static_cast<const char*>(data);
     TWaitClock clock(timeoutMs);
     size_t sent = 0;
@@ -186,10 +193,18 @@ ssize_t TTcpTransport::Recv(void* buffer, size_t count) {
         begin_ = end_ = 0;
         ssize_t n = FillBlock(block_.get(), blockSize_);
         if (n == 0) peerEnded_ = true;
+        if (n > 0) sentSinceRead_ = false;
         if (n <= 0) return n;
         end_ = static_cast<size_t>(n);
     }
     return static_cast<ssize_t>(TakeBuffered(buffer, count));
+}
+
+void TTcpTransport::SendAtOnce() {
+    if (fd_ < 0 || noDelay_) return;
+    int one = 1;
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    noDelay_ = true;
 }
 
 ssize_t TTcpTransport::FillBlock(char* block, size_t size) {

@@ -51,6 +51,8 @@ protected:
     // Without waiting: rrWoken when Shutdown or `wake` is signalled, else
     // rrReadable. For a wait that finds bytes in the block.
     TReadyResult ReadyNow(TEvent* wake) const;
+    // Owner only: sends small writes at once from now on (TCP_NODELAY).
+    void SendAtOnce();
 
 private:
 
@@ -61,6 +63,9 @@ private:
     std::atomic<bool> connected_{false};
     std::atomic<bool> shutDown_{false};
     bool peerEnded_ = false; // owner only: a read found the end of the stream
+    // Owner only: TCP_NODELAY is set; something was sent since the last read.
+    bool noDelay_ = false;
+    bool sentSinceRead_ = false;
     TEvent shutdownEvent_{true, false};
     TConnectFailure failure_ = cfNone;
     std::string detail_;

@@ -180,6 +180,9 @@ TConnectResult TTlsTransport::StartTls(const std::string& serverName, TEvent* ca
         return ShutDown() ? crCancelled : crFailed;
     };
     if (Descriptor() < 0 || ShutDown()) return fail(cfOther, "not connected");
+    // The handshake's flights and the records after it are several writes
+    // each before an answer: none may wait for an acknowledgement.
+    SendAtOnce();
     SSL_CTX* ctx = AcquireContext();
     if (!ctx) return fail(cfHandshake, "TLS is not available");
     ssl_ = SSL_new(ctx);

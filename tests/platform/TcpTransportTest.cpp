@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -253,3 +254,40 @@ TEST(TcpTransportTest, TestServerStopsWhileItStallsAndStreams) {
 }
 
 } // namespace
+
+// A request that goes in one write needs no TCP_NODELAY (a system call per
+// connection); a second write before any answer gets it, so the rest of a
+// request sent in chunks is never held back for an acknowledgement.
+TEST(TcpTransportTest, NoDelayOnlyForASecondWriteBeforeTheAnswer) {
+    struct TProbe : TTcpTransport {
+        bool NoDelay() const {
+            int value = 0;
+            socklen_t len = sizeof value;
+            ::getsockopt(Descriptor(), IPPROTO_TCP, TCP_NODELAY, &value, &len);
+            return value != 0;
+        }
+    };
+    TRawSocket listener(AF_INET, true);
+    ASSERT_GT(listener.port, 0);
+    TProbe t;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_EQ(t.Connect("127.0.0.1", listener.port, nullptr), crConnected);
+        const int peer = ::accept(listener.fd, nullptr, nullptr);
+        ASSERT_GE(peer, 0);
+        EXPECT_FALSE(t.NoDelay());
+        EXPECT_EQ(t.Send("GET", 3, 20000), 3u);
+        EXPECT_FALSE(t.NoDelay()) << "one write";
+        // The answer came: the next request is again a first write.
+        ASSERT_EQ(::write(peer, "ok", 2), 2);
+        ASSERT_EQ(t.WaitReadable(20000, nullptr), rrReadable);
+        char buffer[8];
+        EXPECT_EQ(t.Recv(buffer, sizeof buffer), 2);
+        EXPECT_EQ(t.Send("GET", 3, 20000), 3u);
+        EXPECT_FALSE(t.NoDelay()) << "first write after the answer";
+        EXPECT_EQ(t.Send(" /", 2, 20000), 2u);
+        EXPECT_TRUE(t.NoDelay()) << "second write before an answer";
+        t.Close();
+        ::close(peer);
+    }
+}
