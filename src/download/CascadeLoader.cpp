@@ -75,11 +75,24 @@ void TCascadeLoader::Cancel() {
     Resume();
 }
 
-void TCascadeLoader::Raise(const TFileEvent& event, TQorFile* file) {
-    // Tested on the main thread, where Cancel runs: once Cancel has
-    // returned, no handler of a closing window is called any more.
-    Synchronize([&] {
-        if (!Canceled && event) event(this, file);
+void TCascadeLoader::Post(const TFileEvent* event, const TQorFile& page, std::vector<std::unique_ptr<TQorFile>> files) {
+    // Queued, not synchronized: the crawl goes on to its next page while the
+    // main thread takes this one's events, in the order they were raised
+    // (the next page's report is queued after them). Canceled is tested when
+    // they run on the main thread, where Cancel runs: once Cancel has
+    // returned, no handler of a closing window is called any more. Calls
+    // still queued when the object goes are dropped with it; its end report
+    // comes after them.
+    auto copy = std::make_shared<TQorFile>();
+    copy->Assign(&page);
+    auto found = std::make_shared<std::vector<std::unique_ptr<TQorFile>>>(std::move(files));
+    Queue([this, event, copy, found] {
+        if (Canceled) return;
+        if (*event) (*event)(this, copy.get());
+        for (auto& file : *found) {
+            if (Terminated() || Canceled) break;
+            if (OnFindFile) OnFindFile(this, file.get());
+        }
     });
 }
 
@@ -103,23 +116,14 @@ void TCascadeLoader::Execute() {
         CurrentLevel = level;
         CurrentURL = url;
         TQorFile page(url);
-        Raise(OnSearchPage, &page);
+        Post(&OnSearchPage, page, {});
         LoadManager->Load(&page);
         if (!Terminated()) LoadEvent->WaitFor(TEvent::kInfinite);
 
-        Raise(OnSearchedPage, &page);
-        if (!FoundList.empty()) {
-            // The files of a page go over in one call to the main thread
-            // (a round trip per file would cost more than the rest of the
-            // crawl); its pending work still runs between them.
-            Synchronize([&] {
-                for (auto& file : FoundList) {
-                    if (Terminated() || Canceled) break;
-                    if (OnFindFile) OnFindFile(this, file.get());
-                    if (ProcessMessages) ProcessMessages();
-                }
-            });
-        }
+        // The page's end and its files go over in one call to the main
+        // thread (a call per file would cost more than the rest of the
+        // crawl).
+        Post(&OnSearchedPage, page, std::move(FoundList));
         FoundList.clear();
     }
 }

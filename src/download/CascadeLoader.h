@@ -23,7 +23,8 @@
 // Threads: the crawl loop runs here, the page download on the load
 // manager's thread, and the page handler (PageLoaded) and the three events
 // on the main thread. The crawl waits on LoadEvent while the main thread
-// searches the loaded page, so the two never touch the lists at once. Set
+// searches the loaded page, so the two never touch the lists at once; the
+// events it raises are queued (see OnSearchPage). Set
 // the fields and call Start, Pause and Cancel from the main thread.
 #include "download/CascadeFilter.h"
 #include "download/CascadeListFile.h"
@@ -73,9 +74,10 @@ public:
     int PathType = kPathAll;
     TCascadeFilter Filter;
 
-    // Raised on the main thread: before a page is loaded, after it has been
-    // searched, and once for each collected file. The records are the
-    // crawl's own and are destroyed after the call.
+    // Raised on the main thread, in this order: before a page is loaded,
+    // after it has been searched, and once for each collected file of it.
+    // The crawl does not wait for them (it may be loading the next page
+    // meanwhile); the records are copies and are destroyed after the call.
     TFileEvent OnSearchPage;
     TFileEvent OnSearchedPage;
     TFileEvent OnFindFile;
@@ -116,7 +118,8 @@ protected:
 
 private:
     bool Stopping() const { return Terminated() || Canceled.load(); }
-    void Raise(const TFileEvent& event, TQorFile* file);
+    // Queues `event` for `page`, then OnFindFile for each of `files`.
+    void Post(const TFileEvent* event, const TQorFile& page, std::vector<std::unique_ptr<TQorFile>> files);
     // The start address's comparable folder and address (without query),
     // and that address followed by "index.html".
     struct TStartKeys {

@@ -219,7 +219,7 @@ bool TThread::Suspended() const {
 void TThread::Terminate() { terminated_ = true; }
 
 int TThread::WaitFor() {
-    if (tlsCurrent == this) return ReturnValue;
+    if (tlsCurrent == this || ended_.load(std::memory_order_acquire)) return ReturnValue;
     {
         std::lock_guard lock(mutex_);
         if (!started_) return ReturnValue;
@@ -244,7 +244,14 @@ std::exception_ptr TThread::FatalException() const {
 }
 
 void TThread::DoTerminate() {
-    if (OnTerminate) Synchronize([this] { OnTerminate(this); });
+    if (!OnTerminate) return;
+    // A thread that frees itself hands its report over with the object
+    // (see Run) instead of waiting for the main thread to take it.
+    if (freeing_) {
+        reportQueued_ = true;
+        return;
+    }
+    Synchronize([this] { OnTerminate(this); });
 }
 
 void TThread::Run() {
@@ -258,12 +265,26 @@ void TThread::Run() {
         }
     }
     finished_ = true;
-    bool freeSelf = FreeOnTerminate.load();
+    const bool freeSelf = FreeOnTerminate.load();
+    freeing_ = freeSelf;
     try {
         DoTerminate();
     } catch (...) {
     }
-    if (freeSelf) {
+    if (freeSelf && reportQueued_) {
+        // The main thread reports the end and frees the object; the worker
+        // goes back to the pool at once rather than sleeping until the main
+        // thread has got round to it (a round trip per fetch of a crawl).
+        // Queued for no thread, so that nothing drops it on the way.
+        ended_.store(true, std::memory_order_release);
+        Queue(nullptr, [this] {
+            try {
+                OnTerminate(this);
+            } catch (...) {
+            }
+            delete this;
+        });
+    } else if (freeSelf) {
         delete this;
     } else {
         std::shared_ptr<TEvent> done = done_;

@@ -7,10 +7,12 @@
 // TEvent wait calls when woken) until Resume. Terminate only raises the flag
 // that Execute polls through Terminated().
 //
-// When Execute returns, OnTerminate runs on the main thread (through
-// Synchronize) and then, with FreeOnTerminate set, the object deletes itself
-// on the worker thread; nobody may touch or wait for such an object after
-// Start.
+// When Execute returns, OnTerminate runs on the main thread: through
+// Synchronize, or, with FreeOnTerminate set, as a queued call after which the
+// main thread deletes the object (the worker thread is free by then). A
+// FreeOnTerminate object without OnTerminate deletes itself on the worker.
+// Nobody may touch or wait for a FreeOnTerminate object after Start, except
+// its OnTerminate.
 //
 // The main thread is the thread that first touches the queue (creating a
 // TThread does) or the one named by SetMainThread. It runs queued calls when
@@ -131,6 +133,13 @@ private:
     std::exception_ptr fatal_;
     std::atomic<bool> terminated_{false};
     std::atomic<bool> finished_{false};
+    // Worker only, in Run: the object frees itself, and DoTerminate left its
+    // report to the queued end call.
+    bool freeing_ = false;
+    bool reportQueued_ = false;
+    // Set before the main thread is handed the object: WaitFor (its
+    // destructor's) answers at once.
+    std::atomic<bool> ended_{false};
     // Set by the worker as its last touch of the object; shared, so that an
     // owner that sees it and destroys the object cannot pull the event away
     // from under the worker's SetEvent.

@@ -46,11 +46,15 @@ struct TPool {
             // The wait takes no mutex: a thread woken with a task runs it
             // without meeting the one that handed it over.
             if (!self.handed.Wait(TThreadPool::kIdleSeconds * 1000)) {
-                std::lock_guard lock(mutex);
-                if (!self.handed.IsSet()) { // else handed over just in time
-                    idle.erase(std::find(idle.begin(), idle.end(), &self));
+                std::unique_lock lock(mutex);
+                auto parked = std::find(idle.begin(), idle.end(), &self);
+                if (parked != idle.end()) {
+                    idle.erase(parked);
                     return;
                 }
+                // Taken off the list just in time: the task is on its way.
+                lock.unlock();
+                self.handed.Wait();
             }
             task = std::move(self.task);
             self.task = nullptr;
@@ -62,19 +66,23 @@ struct TPool {
 
 void TThreadPool::Run(TTask task) {
     TPool& pool = TPool::Get();
+    TParked* parked = nullptr;
     {
         std::lock_guard lock(pool.mutex);
         ++pool.busy;
         pool.peakBusy = std::max(pool.peakBusy, pool.busy);
         if (!pool.idle.empty()) {
-            TParked* parked = pool.idle.back();
+            parked = pool.idle.back();
             pool.idle.pop_back();
-            parked->task = std::move(task);
-            // Under the mutex: a thread whose wait just timed out looks at
-            // the flag under it before it leaves.
-            parked->handed.Set();
-            return;
         }
+    }
+    if (parked) {
+        // Off the list, the thread is ours: a wait that times out now finds
+        // it gone and waits on for the task. The wake-up is made outside the
+        // mutex, which the threads ending their tasks meet.
+        parked->task = std::move(task);
+        parked->handed.Set();
+        return;
     }
     try {
         std::thread([task = std::move(task)]() mutable { TPool::Get().Work(std::move(task)); })

@@ -1,4 +1,5 @@
 #include "platform/Thread.h"
+#include "platform/ThreadPool.h"
 #include "support/MainThreadPump.h"
 
 #include <gtest/gtest.h>
@@ -148,18 +149,47 @@ TEST_F(ThreadTest, OnTerminateRunsOnTheMainThreadWhileWaitForPumps) {
     EXPECT_EQ(sender, &thread);
 }
 
+// The worker of a self-freeing thread goes back to the pool without waiting
+// for the main thread; the main thread then reports the end and frees the
+// object. Without a report the worker frees it itself.
 TEST_F(ThreadTest, FreeOnTerminateDeletesTheObjectAfterOnTerminate) {
     std::atomic<bool> destroyed{false};
+    std::atomic<bool> destroyedOnMain{false};
     std::atomic<bool> notified{false};
-    auto* thread = new TLambdaThread([](TLambdaThread&) { return 0; }, [&] { destroyed = true; });
+    const size_t idleBefore = TThreadPool::IdleCount();
+    auto* thread = new TLambdaThread([](TLambdaThread&) { return 0; }, [&] {
+        destroyedOnMain = TThread::IsMainThread();
+        destroyed = true;
+    });
     thread->FreeOnTerminate = true;
-    thread->OnTerminate = [&](TThread*) {
+    thread->OnTerminate = [&](TThread* sender) {
         EXPECT_FALSE(destroyed.load());
+        EXPECT_TRUE(sender->Finished());
         notified = true;
     };
     thread->Start();
+    // Nobody pumps meanwhile: the worker is parked again all the same. (Seen
+    // from a pool with nothing parked, as in a process of this test alone:
+    // a pool holding its most already lets the thread end instead.)
+    if (idleBefore == 0) {
+        for (int i = 0; i < 10000 && TThreadPool::IdleCount() == 0; ++i) std::this_thread::sleep_for(1ms);
+        EXPECT_EQ(TThreadPool::IdleCount(), 1u);
+    }
+    EXPECT_FALSE(notified.load());
     ASSERT_TRUE(PumpUntil([&] { return destroyed.load(); }));
     EXPECT_TRUE(notified.load());
+    EXPECT_TRUE(destroyedOnMain.load());
+
+    destroyed = false;
+    auto* silent = new TLambdaThread([](TLambdaThread&) { return 0; }, [&] {
+        destroyedOnMain = TThread::IsMainThread();
+        destroyed = true;
+    });
+    silent->FreeOnTerminate = true;
+    silent->Start();
+    for (int i = 0; i < 10000 && !destroyed; ++i) std::this_thread::sleep_for(1ms);
+    EXPECT_TRUE(destroyed.load());
+    EXPECT_FALSE(destroyedOnMain.load());
 }
 
 TEST_F(ThreadTest, TerminateIsAFlagTheWorkerPolls) {
