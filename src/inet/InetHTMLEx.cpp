@@ -293,23 +293,37 @@ size_t PieceEnd(std::string_view text, size_t known, size_t at) {
     return text.size();
 }
 
+// What the readings of one text through ForEachFoldedPiece learn: for each
+// piece whether folding changes it, so that a second reading asks only once;
+// and the folded text itself when it is one piece (most pages), so that a
+// second reading does not fold it again.
+struct TFoldMemo {
+    std::vector<bool> folds;
+    std::string single;
+    bool haveSingle = false;
+};
+
 // `onPiece(piece)` for the text in pieces of about 64 KiB, each folded to
 // half-width forms when that changes it: the searches see the folded text
 // without a folded copy of the whole page. False when `onPiece` stops.
-// `folds` remembers for each piece whether folding changes it, so that a
-// second reading asks only once.
 template <typename Fn>
-bool ForEachFoldedPiece(std::string_view text, std::vector<bool>& folds, Fn&& onPiece) {
+bool ForEachFoldedPiece(std::string_view text, TFoldMemo& memo, Fn&& onPiece) {
     constexpr size_t kPiece = 64 * 1024;
     std::string folded;
     size_t pos = 0;
     for (size_t k = 0; pos < text.size(); ++k) {
         const size_t end = PieceEnd(text, pos, std::min(text.size(), pos + kPiece));
         std::string_view piece = text.substr(pos, end - pos);
-        if (k == folds.size()) folds.push_back(THalfWidth::Changes(piece));
-        if (folds[k]) {
-            folded = THalfWidth::Convert(piece);
-            piece = folded;
+        if (k == memo.folds.size()) memo.folds.push_back(THalfWidth::Changes(piece));
+        if (memo.folds[k]) {
+            if (k == 0 && end == text.size()) {
+                if (!memo.haveSingle) memo.single = THalfWidth::Convert(piece);
+                memo.haveSingle = true;
+                piece = memo.single;
+            } else {
+                folded = THalfWidth::Convert(piece);
+                piece = folded;
+            }
         }
         if (!onPiece(piece)) return false;
         pos = end;
@@ -324,7 +338,7 @@ void TInetHTMLEx::ScanObjects(std::string_view source, Fake&& onFake) {
     if (Stopped()) return;
     auto stopped = [this] { return Stopped(); };
 
-    std::vector<bool> folds;
+    TFoldMemo folds;
     const bool whole = ForEachFoldedPiece(source, folds, [&](std::string_view piece) {
         return ForEachAddress(piece, stopped, [&](size_t start, size_t end) { return onFake(piece.substr(start, end - start)); });
     });
