@@ -14,6 +14,7 @@
 #include "platform/WinPath.h"
 
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <sys/stat.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -35,6 +36,21 @@ int OpenNative(const std::string& winPath, int flags) {
     std::string native = TWinPath::ToNative(winPath);
     if (native.empty()) return -1;
     return ::open(native.c_str(), flags | O_CLOEXEC, 0644);
+}
+
+// Where the file system has extended attributes, a partial file keeps its
+// head (the stored date and a 0x00, the bytes of a head file) in this one:
+// no second file to make, write and delete per download.
+constexpr char kHeadAttribute[] = "user.vorlen.date";
+// Longer than any date a server sends; a longer value is not ours.
+constexpr size_t kMaxAttributeLength = 1024;
+
+// The stored date in `head` (up to the first 0x00); false without a 0x00.
+bool ParseStoredDate(std::string_view head, std::string& date) {
+    const size_t zero = head.find('\0');
+    if (zero == std::string_view::npos) return false;
+    date.assign(head.substr(0, zero));
+    return true;
 }
 
 // Reads the stored date (up to the first 0x00) from the start of `fd`.
@@ -110,10 +126,11 @@ bool CopyTail(const std::string& from, int64_t offset, const std::string& to,
     return out.Close();
 }
 
-// The side file of a partial file of the present layout: the stored date
-// and a 0x00, so that the body file holds the body alone and can be renamed
-// into the save folder. A partial file without one is of the older layout,
-// whose body follows that head inside it.
+// The side file of a partial file of the present layout whose file system
+// has no extended attributes: the stored date and a 0x00, so that the body
+// file holds the body alone and can be renamed into the save folder. A
+// partial file with neither that attribute nor a side file is of the older
+// layout, whose body follows that head inside it.
 std::string HeadFileOf(const std::string& partFile) {
     return TWinPath::ChangeFileExt(partFile, ".pch");
 }
@@ -124,15 +141,28 @@ struct TPartStart {
     bool Resume = false;
     int64_t HeadLength = 0; // the head inside the body file (older layout)
     int64_t Held = 0;       // body bytes held already
+    bool SideFile = false;  // the head is in the side file, not in the attribute
 };
+
+// The body file's head attribute: 1 with its bytes in `head`, 0 when it has
+// none (or the file system has no attributes), -1 when it cannot be read.
+int ReadHeadAttribute(int fd, std::string& head) {
+    char buffer[kMaxAttributeLength];
+    const ssize_t n = ::fgetxattr(fd, kHeadAttribute, buffer, sizeof buffer);
+    if (n >= 0) {
+        head.assign(buffer, static_cast<size_t>(n));
+        return 1;
+    }
+    return errno == ENODATA || errno == ENOTSUP ? 0 : -1;
+}
 
 // Opens the partial file for the body, resuming when its stored date is
 // `lastModified` and starting it over otherwise. Every moment of it leaves
 // files that a later run resumes from correctly or starts over from: the
-// body file is empty whenever the head file beside it is not the one its
-// bytes belong to, and an empty body file resumes as nothing whichever
-// layout it is read as (no 0x00 in it: no date; with the head beside it:
-// a range from 0). So the body file is made (or emptied) first and its
+// body file is empty whenever the head beside it (attribute or side file)
+// is not the one its bytes belong to, and an empty body file resumes as
+// nothing whichever layout it is read as (no 0x00 in it: no date; with a
+// head: a range from 0). So the body file is made (or emptied) first and its
 // head written after, before any body byte.
 bool StartPartFile(const std::string& partFile, const std::string& lastModified, TPartStart& part) {
     const std::string body = TWinPath::ToNative(partFile);
@@ -140,27 +170,38 @@ bool StartPartFile(const std::string& partFile, const std::string& lastModified,
     if (body.empty() || head.empty()) return false;
     // Mostly there is none: made here, and the open answers that.
     part.Body.Reset(::open(body.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (!part.Body.ok()) {
+    if (part.Body.ok()) {
+        // A side file left alone by an earlier run (its body had gone into
+        // place) would stay for ever beside a body that uses the attribute.
+        ::unlink(head.c_str());
+    } else {
         if (errno != EEXIST) return false;
         part.Body.Reset(::open(body.c_str(), O_RDWR | O_CLOEXEC));
         if (!part.Body.ok()) return false;
         std::string stored;
         bool dated = false;
-        bool side = false;
-        {
+        bool beside = false; // a head outside the body file
+        std::string attribute;
+        const int inAttribute = ReadHeadAttribute(part.Body.get(), attribute);
+        if (inAttribute != 0) {
+            // An attribute that is there but cannot be read says nothing of
+            // the body, as a side file that cannot be read: it starts over.
+            beside = true;
+            dated = inAttribute > 0 && ParseStoredDate(attribute, stored);
+            // A side file as well can only be another version's, and stale.
+            ::unlink(head.c_str());
+        } else {
             TFileDescriptor headFd(::open(head.c_str(), O_RDONLY | O_CLOEXEC));
             const int openError = errno;
-            side = headFd.ok();
-            // A head file that is there but cannot be read says nothing of
-            // the body: that starts over, as does a body without a date.
-            if (side)
+            beside = part.SideFile = headFd.ok();
+            if (beside)
                 dated = ReadStoredDate(headFd.get(), stored);
             else if (openError == ENOENT)
                 dated = ReadStoredDate(part.Body.get(), stored);
         }
         if (dated && !stored.empty() && stored == lastModified) {
             const off_t size = ::lseek(part.Body.get(), 0, SEEK_END);
-            const int64_t headLength = side ? 0 : static_cast<int64_t>(stored.size()) + 1;
+            const int64_t headLength = beside ? 0 : static_cast<int64_t>(stored.size()) + 1;
             if (size >= headLength) {
                 part.Resume = true;
                 part.HeadLength = headLength;
@@ -172,6 +213,11 @@ bool StartPartFile(const std::string& partFile, const std::string& lastModified,
     }
     std::string date = lastModified;
     date.push_back('\0');
+    // A body that has its side file keeps it; otherwise the attribute, where
+    // the file system has them.
+    if (!part.SideFile && ::fsetxattr(part.Body.get(), kHeadAttribute, date.data(), date.size(), 0) == 0)
+        return true;
+    part.SideFile = true;
     TFileDescriptor headFd(::open(head.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     return headFd.ok() && headFd.WriteAll(date.data(), date.size()) && headFd.Close();
 }
@@ -300,6 +346,7 @@ void TQorDownloadManager::Download(bool first) {
     LastTick = GetTickCount();
     resumeOffset_ = 0;
     headLength_ = 0;
+    headSide_ = false;
     rangeSent_ = false;
 
     if (!File->URL->IsHttp()) {
@@ -570,6 +617,7 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     TPartStart part;
     if (!StartPartFile(PartFile, LastModified, part)) return;
     headLength_ = part.HeadLength;
+    headSide_ = part.SideFile;
     if (part.Resume) {
         LoadSize = part.Held;
         resumeOffset_ = part.Held;
@@ -628,6 +676,12 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
         if (CopyTail(PartFile, headLength_ + resumeOffset_, temp, head) &&
             TFileOps::RenameFile(temp, PartFile)) {
             LoadSize -= resumeOffset_;
+            // The copy holds the bytes alone: the head goes back on it.
+            if (headLength_ == 0 && !headSide_) {
+                std::string date = LastModified;
+                date.push_back('\0');
+                ::setxattr(TWinPath::ToNative(PartFile).c_str(), kHeadAttribute, date.data(), date.size(), 0);
+            }
         } else {
             TFileOps::DeleteFile(temp);
             TFileOps::DeleteFile(PartFile);
@@ -650,12 +704,12 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
             std::string path;
             if (headLength_ == 0 && MoveToFreeName(path)) {
                 Result = 0;
-                TFileOps::DeleteFile(HeadFileOf(PartFile));
+                DropHead(path);
             } else if (CreateLoadFile(SaveName, path)) {
                 // On one file system the body file itself goes into place.
                 if (headLength_ == 0 && RenameOnly(PartFile, path)) {
                     Result = 0;
-                    TFileOps::DeleteFile(HeadFileOf(PartFile));
+                    DropHead(path);
                 } else if (headLength_ > 0 || errno == EXDEV) {
                     // Across file systems (or an older partial file with its
                     // head inside) the body is copied, on a worker.
@@ -685,6 +739,13 @@ void TQorDownloadManager::LoaderTerminate(TQorLoadThread* sender) {
     EndAttempt(retry);
 }
 
+void TQorDownloadManager::DropHead(const std::string& savedPath) {
+    if (headSide_)
+        TFileOps::DeleteFile(HeadFileOf(PartFile));
+    else
+        ::removexattr(TWinPath::ToNative(savedPath).c_str(), kHeadAttribute);
+}
+
 void TQorDownloadManager::MoveTerminate(bool copied) {
     moveState_.reset();
     Moving = false;
@@ -693,8 +754,9 @@ void TQorDownloadManager::MoveTerminate(bool copied) {
     Result = copied ? 0 : 4;
     if (Result == 0) {
         if (TFileOps::FileExists(PartFile) && !TFileOps::DeleteFile(PartFile)) Result = 4;
-        // An older partial file (head inside) has none beside it.
-        if (headLength_ == 0) TFileOps::DeleteFile(HeadFileOf(PartFile));
+        // An older partial file (head inside) has none beside it; the copy
+        // took no attribute along.
+        if (headLength_ == 0 && headSide_) TFileOps::DeleteFile(HeadFileOf(PartFile));
     }
     EndAttempt(false);
 }

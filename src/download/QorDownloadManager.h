@@ -174,6 +174,9 @@ private:
     class TMoveThread;
     struct TMoveState;
     void MoveTerminate(bool copied);
+    // The head of a partial file whose body went into place at `savedPath`:
+    // its side file goes, or the attribute that came along with the body.
+    void DropHead(const std::string& savedPath);
     // The save folder of this file (the server's folders under it with
     // DirReapp), with a trailing "\".
     std::string SaveFolder() const;
@@ -194,6 +197,9 @@ private:
     int64_t resumeOffset_ = 0;
     // Length of the partial file's head (stored date + 0x00).
     int64_t headLength_ = 0;
+    // The partial file's head is in its side file (else, without a head
+    // inside, in its attribute).
+    bool headSide_ = false;
     // Consecutive-attempt guard for 416 answers.
     bool rangeSent_ = false;
 };

@@ -25,6 +25,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
@@ -517,19 +518,54 @@ std::string HeadNative(const std::string& part) {
     return std::filesystem::path(part).replace_extension(".pch").string();
 }
 
+constexpr char kHeadAttribute[] = "user.vorlen.date";
+
+// The head attribute's bytes, or none when the file has no such attribute.
+std::optional<std::string> AttributeOf(const std::string& path) {
+    char buffer[1024];
+    const ssize_t n = ::getxattr(path.c_str(), kHeadAttribute, buffer, sizeof buffer);
+    if (n < 0) return std::nullopt;
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+void SetAttribute(const std::string& path, const std::string& value) {
+    ASSERT_EQ(::setxattr(path.c_str(), kHeadAttribute, value.data(), value.size(), 0), 0) << path;
+}
+
+// Whether files in `folder` take extended attributes (else partial files
+// keep their heads in side files).
+bool TakesAttributes(const std::filesystem::path& folder) {
+    const std::string probe = (folder / "attribute-probe").string();
+    WriteNative(probe, "");
+    const bool takes = ::setxattr(probe.c_str(), "user.probe", "1", 1, 0) == 0;
+    std::filesystem::remove(probe);
+    return takes;
+}
+
+// A partial file's head wherever it is kept: its attribute, else its side
+// file.
+std::string StoredHead(const std::string& part) {
+    const std::optional<std::string> attribute = AttributeOf(part);
+    return attribute ? *attribute : ReadNative(HeadNative(part));
+}
+
 // A finished body file on the save folder's file system is renamed into
 // place: the saved file is the partial file itself, and neither it nor its
-// head file is left behind.
+// head is left behind. The head is the body file's attribute where the file
+// system has them (no side file is made), else a side file.
 TEST_F(TDownloadFixture, FinishedFileIsRenamedIntoTheSaveFolder) {
     const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
     const std::string body = Body(300000, 2);
     const std::string part = PartNative("/mv.bin", "mv.bin");
+    const bool attributes = TakesAttributes(temp.Native());
     ino_t partInode = 0;
     std::string headSeen;
+    bool sideSeen = false;
     auto wired = m.OnHead;
     m.OnHead = [&](TQorDownloadManager* s) {
         partInode = InodeOf(part);
-        headSeen = ReadNative(HeadNative(part));
+        headSeen = StoredHead(part);
+        sideSeen = std::filesystem::exists(HeadNative(part));
         wired(s);
     };
     RunSimple("/mv.bin", TServer::Respond(200, {"Last-Modified: " + lm, "Content-Length: 300000"}, body));
@@ -538,6 +574,8 @@ TEST_F(TDownloadFixture, FinishedFileIsRenamedIntoTheSaveFolder) {
     EXPECT_TRUE(ReadNative(Saved("mv.bin")) == body) << "saved file differs";
     EXPECT_NE(partInode, 0u);
     EXPECT_EQ(InodeOf(Saved("mv.bin").string()), partInode);
+    EXPECT_EQ(sideSeen, !attributes);
+    EXPECT_FALSE(AttributeOf(Saved("mv.bin").string()));
     EXPECT_FALSE(std::filesystem::exists(part));
     EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
 }
@@ -695,7 +733,8 @@ TEST_F(TDownloadFixture, FinishedBodyTakesAFreeNameAndNeverATakenOne) {
 // resumes correctly or starts over, and the saved file is the server's
 // body. The states are those the order of the steps can leave (an empty
 // body file with or without a head, a head being written, a head alone, a
-// body with its head) and stale ones from another version of the file.
+// body with its head, in a side file or in the attribute) and stale ones
+// from another version of the file.
 TEST_F(TDownloadFixture, LeftPartialFilesResumeCorrectlyOrStartOver) {
     const std::string lm = "Wed, 01 Jan 2020 00:00:00 GMT";
     const std::string zero(1, '\0');
@@ -704,6 +743,7 @@ TEST_F(TDownloadFixture, LeftPartialFilesResumeCorrectlyOrStartOver) {
         std::optional<std::string> body; // the .pcf (none: absent)
         std::optional<std::string> head; // the .pch
         int64_t range;                   // the range asked for; -1 none
+        std::optional<std::string> attribute = std::nullopt; // the .pcf's
     };
     const std::string full = Body(6000, 11);
     const std::vector<TCase> cases = {
@@ -718,20 +758,29 @@ TEST_F(TDownloadFixture, LeftPartialFilesResumeCorrectlyOrStartOver) {
         {"older layout, same date", lm + zero + full.substr(0, 1000), std::nullopt, 1000},
         {"older layout, stale date", "Mon, 01 Jan 2001 00:00:00 GMT" + zero + Body(900, 4), std::nullopt, -1},
         {"body alone with no date in it", Body(900, 5).replace(0, 1, "A"), std::nullopt, -1},
+        {"empty body, its head in the attribute", "", std::nullopt, 0, lm + zero},
+        {"body with its head in the attribute", full.substr(0, 2500), std::nullopt, 2500, lm + zero},
+        {"body under a stale attribute", Body(2500, 3), std::nullopt, -1, "Mon, 01 Jan 2001 00:00:00 GMT" + zero},
+        {"attribute without a 0x00", Body(2500, 3), std::nullopt, -1, lm},
+        {"attribute beside a stale head file", full.substr(0, 2500), "Mon, 01 Jan 2001 00:00:00 GMT" + zero, 2500,
+         lm + zero},
     };
+    const bool attributes = TakesAttributes(temp.Native());
     int n = 0;
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
+        if (c.attribute && !attributes) continue;
         loaded = 0;
         headings = 0;
         const std::string name = "p" + std::to_string(n++) + ".bin";
         const std::string part = PartNative("/" + name, name);
         if (c.body) WriteNative(part, *c.body);
         if (c.head) WriteNative(HeadNative(part), *c.head);
+        if (c.attribute) SetAttribute(part, *c.attribute);
         std::string headSeen, bodySeen;
         auto wired = m.OnHead;
         m.OnHead = [&](TQorDownloadManager* s) {
-            headSeen = ReadNative(HeadNative(part));
+            headSeen = StoredHead(part);
             bodySeen = ReadNative(part);
             wired(s);
         };
@@ -763,6 +812,7 @@ TEST_F(TDownloadFixture, LeftPartialFilesResumeCorrectlyOrStartOver) {
         }
         EXPECT_FALSE(std::filesystem::exists(part));
         EXPECT_FALSE(std::filesystem::exists(HeadNative(part)));
+        EXPECT_FALSE(AttributeOf(Saved(name).string()));
     }
 }
 
