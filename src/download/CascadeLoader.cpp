@@ -4,6 +4,7 @@
 #include "engine/QorPageItems.h"
 #include "platform/CodePage.h"
 #include "platform/SjisText.h"
+#include "platform/ThreadPool.h"
 #include "platform/WinPath.h"
 
 #include <charconv>
@@ -100,7 +101,11 @@ void TCascadeLoader::Execute() {
     // One step below normal priority (a higher nice value for this thread).
     errno = 0;
     const int nice = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
-    if (errno == 0) ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice + 1);
+    if (errno == 0 && ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), nice + 1) == 0) {
+        // The thread keeps the lower priority: it must not go on to run
+        // downloads (or the next crawl, one step lower again) from the pool.
+        TThreadPool::RetireThisThread();
+    }
 
     queue_.Push("0-" + StartURL);
     std::string line;

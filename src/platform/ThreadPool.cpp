@@ -9,6 +9,8 @@
 
 namespace {
 
+thread_local bool retiring = false;
+
 // A parked thread; lives on that thread's stack.
 struct TParked {
     TFutexFlag handed;       // set when `task` is there
@@ -39,7 +41,7 @@ struct TPool {
             {
                 std::lock_guard lock(mutex);
                 --busy;
-                if (idle.size() >= IdleCap()) return;
+                if (retiring || idle.size() >= IdleCap()) return;
                 self.handed.Reset();
                 idle.push_back(&self);
             }
@@ -99,3 +101,5 @@ std::size_t TThreadPool::IdleCount() {
     std::lock_guard lock(pool.mutex);
     return pool.idle.size();
 }
+
+void TThreadPool::RetireThisThread() { retiring = true; }

@@ -28,4 +28,8 @@ public:
     static void Run(TTask task);
     // Threads parked now, waiting for a task.
     static std::size_t IdleCount();
+    // Called by a task: its thread ends when the task is done instead of
+    // parking (for a task that changed what the thread carries on to later
+    // tasks, such as its priority, which an ordinary user cannot raise back).
+    static void RetireThisThread();
 };

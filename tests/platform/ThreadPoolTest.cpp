@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <latch>
 #include <thread>
@@ -67,6 +68,29 @@ TEST(ThreadPoolTest, AThreadParkedAfterItsTaskRunsTheNextAndTThreadStateIsFresh)
     });
     ran.wait();
     EXPECT_EQ(seenPlain.load(), nullptr);
+
+    // A task that retires its thread: the thread ends instead of parking, and
+    // the next task runs on another (one whose thread-local state is new).
+    WaitUntilParked(1);
+    static thread_local bool marked = false;
+    std::latch done(1);
+    TThreadPool::Run([&] {
+        marked = true;
+        TThreadPool::RetireThisThread();
+        done.count_down();
+    });
+    done.wait();
+    // Time for a thread that wrongly parked to be parked (the test cannot
+    // fail by waiting too little, only miss such a fault).
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::atomic<bool> markSeen{true};
+    std::latch again(1);
+    TThreadPool::Run([&] {
+        markSeen = marked;
+        again.count_down();
+    });
+    again.wait();
+    EXPECT_FALSE(markSeen.load());
 }
 
 TEST(ThreadPoolTest, TasksRunAtOnceSideBySideAndParkedThreadsAreCapped) {
