@@ -16,6 +16,10 @@
 # waits while the allocator steps over the recently deleted inodes, which
 # punishes whoever runs after a clean-up (and our partial files, created and
 # deleted once per download). WHERE=/tmp/bench-out gives the disk figures.
+#
+# BEFORE=DIR adds rows for the vorlen-cli in DIR (an earlier build kept
+# aside) for the -j 5 crawls, measured in the same run; results/cascade.notes,
+# when present, is appended to results/cascade.md.
 set -euo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"; ROOT="$(dirname "$HERE")"
 RUNS="${RUNS:-3}"
@@ -49,15 +53,21 @@ for j in 1 5; do
   M "vorlen-cli cascade -l 2 -j $j (download)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
     "$OURS -j $j --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
 done
+BEFORE_OURS="${BEFORE:+$BEFORE/vorlen-cli cascade $START -l 2 --scope below --retry 1 --retry-wait 0}"
+[ -n "${BEFORE:-}" ] && M "vorlen-cli cascade -l 2 -j 5 (download, before)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
+  "$BEFORE_OURS -j 5 --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
 # Persistent connections: the crawl's pages and the queue's files share the
 # connections (as wget and wget2 do by default).
 for j in 1 5; do
   M "vorlen-cli cascade -l 2 -j $j --keep-alive (download)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
     "$OURS -j $j --keep-alive --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
 done
+[ -n "${BEFORE:-}" ] && M "vorlen-cli cascade -l 2 -j 5 --keep-alive (download, before)" --items-cmd "$FILES; $SEARCHED" --items-label files,pages -- \
+  "$BEFORE_OURS -j 5 --keep-alive --dir-reapp -d $C > /dev/null 2> $O/cascade.err || [ \$? = 5 ]"
 WPAGES="find $C -name '*.html' | wc -l"
 M "wget -r -l 3" --items-cmd "$FILES; $WPAGES" --items-label files,pages -- \
   "wget -r -l 3 -np -nH -q -e robots=off -P $C $START"
 M "wget2 -r -l 3 (5 threads)" --items-cmd "$FILES; $WPAGES" --items-label files,pages -- \
   "wget2 -r -l 3 -np -nH -q --robots=off --max-threads=5 -P $C $START"
 bench_report cascade
+[ -f "$HERE/results/cascade.notes" ] && cat "$HERE/results/cascade.notes" >> "$HERE/results/cascade.md" || true
