@@ -36,3 +36,4 @@ for page in big1m big10m; do
     "$BIN/links_libxml2 /tmp/bench-www/html/$page.html"
 done
 bench_report cli-list
+[ -f "$HERE/results/cli-list.notes" ] && cat "$HERE/results/cli-list.notes" >> "$HERE/results/cli-list.md" || true
