@@ -618,11 +618,18 @@ void TQorPageItems::Walk() {
     html.SearchFile = SearchFile;
     TWalk walk;
     anchorRecord_ = nullptr;
-    html.ScanItems(Source, [&](const TInetTagObjectEx& item) {
-        if (Canceled.load(std::memory_order_relaxed)) return false;
-        ProcessTag(item, walk);
-        return true;
-    });
+    html.ScanItems(
+        Source,
+        [&](const TInetTagObjectEx& item) {
+            if (Canceled.load(std::memory_order_relaxed)) return false;
+            ProcessTag(item, walk);
+            return true;
+        },
+        [&](std::string_view href) {
+            if (Canceled.load(std::memory_order_relaxed)) return false;
+            ProcessFound(href, walk);
+            return true;
+        });
     ReleaseAnchor();
     Header = nullptr;
 }
@@ -746,7 +753,7 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
             ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
     }
 
-    if (!address.empty()) ProcessAddress(std::move(address), tag, walk);
+    if (!address.empty()) ProcessAddress(std::move(address), &tag, walk);
 
     // Addresses beyond the tag's own: the candidates of a picture set, an
     // image button's picture, and the pictures of its style. They give no
@@ -762,6 +769,16 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     if (SearchAnchorStr && anchorRecord_) {
         if (const std::string& alt = attrs.Value("alt"); !alt.empty()) AppendAnchorText(alt, walk, false);
     }
+    if (walk.script == 1) walk.script = 2;
+}
+
+void TQorPageItems::ProcessFound(std::string_view href, TWalk& walk) {
+    // What ProcessTag does with the "_fake_a" item of `href`: the item has
+    // no other attribute and no blank before it.
+    std::string address(href);
+    if (ExpandRange(address, walk)) address.clear();
+    if (walk.script == 2) walk.script = 1;
+    if (!address.empty()) ProcessAddress(std::move(address), nullptr, walk);
     if (walk.script == 1) walk.script = 2;
 }
 
@@ -856,7 +873,7 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
     return true;
 }
 
-void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk) {
+void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx* tag, TWalk& walk) {
     // References are decoded first, as a browser reads the attribute:
     // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
     if (address.find('&') != npos) address = ChangeHTMLSymbol(address);
@@ -881,8 +898,8 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx& 
         }
         if (walk.anchorOpen && !anchorRecord_) {
             BindAnchor(record);
-        } else if (tag.TagName == "area" && record) {
-            ReplaceAnchorText(record, ChangeHTMLSymbol(tag.Attributes.Value("alt")));
+        } else if (tag && tag->TagName == "area" && record) {
+            ReplaceAnchorText(record, ChangeHTMLSymbol(tag->Attributes.Value("alt")));
         }
     }
     if (record) record->Post = false;

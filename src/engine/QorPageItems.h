@@ -204,7 +204,10 @@ private:
     // Title, then the records of Source.
     void Walk();
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
-    void ProcessAddress(std::string address, const TInetTagObjectEx& tag, TWalk& walk);
+    // `tag` is null for an address or file name found in the text.
+    void ProcessAddress(std::string address, const TInetTagObjectEx* tag, TWalk& walk);
+    // An address or file name found in the text, as its "_fake_a" item.
+    void ProcessFound(std::string_view href, TWalk& walk);
     // An address beyond the tag's own (srcset, style, image button): a
     // record without link text, the anchor being read left alone. `decode`
     // is false for text that is not markup (a style element's).

@@ -120,6 +120,16 @@ void TInetHTMLEx::UpdateTagList() {
 }
 
 void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem) {
+    std::string tag;
+    TInetTagObjectEx fake;
+    ScanItems(html, onItem, [&](std::string_view href) {
+        FakeLinkText(href, tag);
+        fake.Reset(tag);
+        return onItem(fake);
+    });
+}
+
+void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem, const TFoundHandler& onFound) {
     Cancelled.store(false, std::memory_order_relaxed);
     TInetTagObjectEx item;
     bool go = true;
@@ -129,13 +139,7 @@ void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem) {
         return go = onItem(item);
     });
     if (!go || !SearchURL || Stopped()) return;
-    std::string tag;
-    ScanObjects(html, [&](std::string_view href) {
-        FakeLinkText(href, tag);
-        item.Reset(tag);
-        item.SpaceBefore = false;
-        return onItem(item);
-    });
+    ScanObjects(html, [&](std::string_view href) { return onFound(href); });
 }
 
 void TInetHTMLEx::FakeLinkText(std::string_view href, std::string& tag) {

@@ -36,6 +36,12 @@ public:
     // is left alone.
     using TItemHandler = std::function<bool(const TInetTagObjectEx& item)>;
     void ScanItems(std::string_view html, const TItemHandler& onItem);
+    // The same, but the addresses and file names found in the text (the
+    // "_fake_a" items) go to `onFound` as the href such an item would hold,
+    // without an item made for them. They hold printable ASCII without
+    // blanks, quotes or angle brackets, so the item's href is exactly that.
+    using TFoundHandler = std::function<bool(std::string_view href)>;
+    void ScanItems(std::string_view html, const TItemHandler& onItem, const TFoundHandler& onFound);
     int GetCount() const { return static_cast<int>(Items.size()); }
     // The item at `index`, or nullptr when the index is out of range.
     TInetTagObjectEx* GetTag(int index) const;
