@@ -599,6 +599,7 @@ void TQorPageItems::Walk() {
     PageFile->URL->WithPort = false;
     forms_.valid = true;
     walkFirst_ = Files.size();
+    NextResolvedGeneration();
     hasText_.clear();
     hasText_.reserve(expected);
     struct TFormsGone {
@@ -809,6 +810,8 @@ void TQorPageItems::SetBase(std::string base, TWalk& walk) {
     if (!base.empty() && !drive && GetTokenPos(base, "://", "?") == 0 && SchemeOf(base).empty())
         base = ExpandRelativePath(ResolveReference(std::move(base), TWalk{}), "");
     walk.baseDoc = base;
+    // Addresses resolve against the new base from here on.
+    NextResolvedGeneration();
     size_t slash = TSjisText::FindLastChar(base, '/');
     if (slash != npos) base.resize(slash + 1);
     walk.base = std::move(base);
@@ -849,6 +852,33 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
     return TAddressKind::Web;
 }
 
+TQorFile* TQorPageItems::ResolveAndCreate(std::string address, const TWalk& walk) {
+    TResolved* slot = nullptr;
+    size_t hash = 0;
+    if (!DuplicateAnchor) {
+        if (resolved_.empty()) resolved_.resize(kResolvedSlots);
+        hash = std::hash<std::string_view>{}(address);
+        slot = &resolved_[hash & (kResolvedSlots - 1)];
+        if (slot->generation == resolvedGeneration_ && slot->hash == hash && slot->written == address) {
+            // What CreateFileInfo answers for a listed address.
+            if (slot->kind == TAddressKind::None) return nullptr;
+            lastIndex_ = slot->index;
+            return AnchorTextEmpty(slot->index) ? Files[slot->index].get() : nullptr;
+        }
+        slot->generation = 0; // taken until it holds this address's answer
+        slot->written.assign(address);
+    }
+    const TAddressKind kind = ResolveAddress(address, walk);
+    TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
+    if (slot) {
+        slot->hash = hash;
+        slot->kind = kind;
+        slot->index = lastIndex_;
+        slot->generation = resolvedGeneration_;
+    }
+    return record;
+}
+
 void TQorPageItems::ProcessMoreAddress(std::string address, TWalk& walk, bool decode) {
     if (walk.script == 2) return;
     address = TSjisText::Trim(address);
@@ -884,8 +914,7 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx* 
     }
     if (walk.script == 2) return;
 
-    const TAddressKind kind = ResolveAddress(address, walk);
-    TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
+    TQorFile* record = ResolveAndCreate(std::move(address), walk);
 
     if (SearchAnchorStr) {
         if (!walk.pendingText.empty()) {

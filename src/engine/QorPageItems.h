@@ -216,6 +216,11 @@ private:
     // Cuts the fragment, and makes a decoded address the text of its
     // record; None for schemes that are not fetched (data:, tel: ...).
     TAddressKind ResolveAddress(std::string& address, const TWalk& walk);
+    // ResolveAddress, then CreateFileInfo for what it gives: the record, or
+    // null. An address written the same way as one of the last few (a
+    // page's link found again by the text search, mostly) takes the answer
+    // found for that one.
+    TQorFile* ResolveAndCreate(std::string address, const TWalk& walk);
     // "//host/x" and "?q", which the folder-relative expansion gets wrong,
     // made absolute against the base or the page.
     std::string ResolveReference(std::string address, const TWalk& walk) const;
@@ -288,4 +293,22 @@ private:
     size_t walkFirst_ = kNotWalking;
     std::vector<uint8_t> hasText_;
     size_t lastIndex_ = 0;    // the record CreateFileInfo found or made last
+    // Addresses as written (before ResolveAddress) and what they gave, by
+    // their hash, while the walk's base stays the same (`generation`); only
+    // without DuplicateAnchor, where an address always gives the same record.
+    struct TResolved {
+        std::string written;
+        size_t hash = 0;
+        uint32_t generation = 0;
+        TAddressKind kind = TAddressKind::None;
+        size_t index = 0;
+    };
+    static constexpr size_t kResolvedSlots = 1024;
+    std::vector<TResolved> resolved_;
+    uint32_t resolvedGeneration_ = 1; // 0: a slot being filled
+    void NextResolvedGeneration() {
+        if (++resolvedGeneration_ != 0) return;
+        for (TResolved& slot : resolved_) slot.generation = 0;
+        resolvedGeneration_ = 1;
+    }
 };

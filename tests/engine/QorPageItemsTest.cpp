@@ -211,6 +211,12 @@ INSTANTIATE_TEST_SUITE_P(
                  .html = "<img src=\"a.gif\"><base href=\"http://b/x/y.html\"><img src=\"c.gif\"><img "
                          "src=\"/r.gif\"><img src=\"../u.gif\">",
                  .records = {"http://h/d/a.gif|", "http://b/x/c.gif|", "http://b/r.gif|", "http://b/u.gif|"}},
+        // An address written again after a base is another address; written
+        // again under the same base it is the same record.
+        PageCase{.name = "SameTextAfterABaseIsAnotherAddress",
+                 .html = "<img src=\"a.gif\"><base href=\"http://b/x/\"><img src=\"a.gif\"><a href=\"a.gif\">t</a>"
+                         "<a href=\"../a.gif\">u</a><a href=\"../a.gif\">v</a>",
+                 .records = {"http://h/d/a.gif|", "http://b/x/a.gif|t", "http://b/a.gif|u"}},
         PageCase{.name = "BaseFromSrc",
                  .html = "<base src=\"http://b/s/\"><img src=\"c.gif\">",
                  .records = {"http://b/s/c.gif|"}},
