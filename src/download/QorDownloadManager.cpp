@@ -595,7 +595,10 @@ void TQorDownloadManager::LoaderHead(TQorLoadThread* sender, TQorFile& file, boo
     // 6.
     const int status = response.StatusCode;
     if (status >= 400) {
-        if (status == 404) TFileOps::DeleteFile(PartFile);
+        if (status == 404) {
+            TFileOps::DeleteFile(PartFile);
+            TFileOps::DeleteFile(HeadFileOf(PartFile));
+        }
         return;
     }
 

@@ -386,13 +386,17 @@ TEST_F(TDownloadFixture, ServerThatAlwaysAnswers416EndsTheRow) {
     EXPECT_LE(headings, 2);
 }
 
+// The partial file goes with its side file, if it has one.
 TEST_F(TDownloadFixture, NotFoundDeletesThePartialFile) {
-    WriteNative(PartNative("/n.bin", "n.bin"), std::string(1, '\0') + "abc");
+    const std::string part = PartNative("/n.bin", "n.bin");
+    WriteNative(part, "abc");
+    WriteNative(std::filesystem::path(part).replace_extension(".pch"), std::string(1, '\0'));
     RunSimple("/n.bin", TServer::Respond(404, {}, "gone"));
     EXPECT_EQ(lastError, 0);
     EXPECT_EQ(lastStatus, 404);
     EXPECT_EQ(headings, 1);
-    EXPECT_FALSE(std::filesystem::exists(PartNative("/n.bin", "n.bin")));
+    EXPECT_FALSE(std::filesystem::exists(part));
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(part).replace_extension(".pch")));
     EXPECT_TRUE(std::filesystem::is_empty(temp.NativePath("save")));
 }
 
