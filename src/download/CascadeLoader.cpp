@@ -116,7 +116,6 @@ void TCascadeLoader::Execute() {
         std::from_chars(line.data(), line.data() + dash, level);
         const std::string url = line.substr(dash + 1);
         if (!visited_.Add(url)) continue; // searched already
-        visited_.Flush();
 
         CurrentLevel = level;
         CurrentURL = url;
@@ -131,6 +130,11 @@ void TCascadeLoader::Execute() {
         Post(&OnSearchedPage, page, std::move(FoundList));
         FoundList.clear();
     }
+    // The lists write their lines in batches as they grow (a write per page
+    // would be three system calls on the pages' path); the rest goes now.
+    queue_.Flush();
+    visited_.Flush();
+    found_.Flush();
 }
 
 bool TCascadeLoader::Follows(const TInetURLEx& url, const TStartKeys& start) const {
@@ -182,8 +186,6 @@ void TCascadeLoader::PageLoaded(int /*state*/, int /*reply*/) {
         }
     }
     for (const std::string& page : newPages) queue_.Push(page);
-    queue_.Flush();
-    found_.Flush();
     LoadEvent->SetEvent();
 }
 
