@@ -146,7 +146,7 @@ void TInetHTTP::Head(const std::string& urlText) {
     std::string text = GetText();
     size_t end = text.find(kBlankLine);
     if (end != std::string::npos) text.resize(end);
-    ResponseHeader.SetHeader(text);
+    SetResponseHeader(text);
     // The body stays on the connection for a Get of the same request.
     if (ErrorCode == 0 && !RequestHeader.HeadMethod && reader_.HeaderDone() && GetSocket()->Connected()) {
         pending_ = true;
@@ -201,8 +201,14 @@ void TInetHTTP::Get(const std::string& urlText, bool post) {
     // A file receive parsed the header on the way (DoFileWrite).
     // The received text up to its first zero byte, as GetText gives it,
     // without copying an answer of any size.
-    if (!ReceiveToFile) ResponseHeader.SetHeader(std::string_view(ReceiveBuffer.c_str()));
+    if (!ReceiveToFile) SetResponseHeader(std::string_view(ReceiveBuffer.c_str()));
     EndAnswer();
+}
+
+void TInetHTTP::SetResponseHeader(std::string_view text) {
+    const std::string_view part = TInetHTTPResponseHeader::HeaderPart(text);
+    if (ResponseHeader.ParsedFrom(part) || reader_.TakeHeader(part, ResponseHeader)) return;
+    ResponseHeader.SetHeader(text);
 }
 
 void TInetHTTP::DropAnswer() {
@@ -261,7 +267,7 @@ bool TInetHTTP::DoFileWrite(const char* chunk, int count, int& skip) {
     size_t headerLength = 0;
     size_t bodyStart = FindBodyStart(HeaderText, before, headerLength);
     if (bodyStart == std::string::npos) return false; // all of this chunk is header
-    ResponseHeader.SetHeader(HeaderText.substr(0, headerLength));
+    SetResponseHeader(std::string_view(HeaderText).substr(0, headerLength));
     HeaderParsed = true;
     skip = static_cast<int>(bodyStart - before);
     return true;

@@ -107,6 +107,10 @@ private:
     void EndAnswer();
     // Clears an error other than a Cancel; false after a Cancel.
     bool ClearError();
+    // ResponseHeader.SetHeader(text), without parsing the same header twice:
+    // kept when it already holds that header (a Get taking the answer its
+    // Head parsed), or taken from the reader, which parsed it on the way.
+    void SetResponseHeader(std::string_view text);
 
     TInetHTTPReader reader_;
     bool pending_ = false;       // a Head left its answer's body on the connection

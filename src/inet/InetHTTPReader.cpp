@@ -107,9 +107,16 @@ bool TInetHTTPReader::TakeLine(std::string& line) {
     return true;
 }
 
+bool TInetHTTPReader::TakeHeader(std::string_view part, TInetHTTPResponseHeader& into) {
+    if (!parsed_.ParsedFrom(part)) return false;
+    into = std::move(parsed_);
+    parsed_.Initialize();
+    return true;
+}
+
 void TInetHTTPReader::StartBody() {
     phase_ = kBody;
-    TInetHTTPResponseHeader header;
+    TInetHTTPResponseHeader& header = parsed_;
     header.SetHeader(header_);
     const int status = header.StatusCode;
     if (!ParseLength(header.Values.Get("content-length"), length_)) length_ = -1;

@@ -12,6 +12,8 @@
 //
 // Replay hands the header out once more, for a Get that takes the body of
 // the answer a Head has opened. One owner thread; no locks.
+#include "inet/InetHTTPResponseHeader.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -38,6 +40,10 @@ public:
     std::string TakeRest();
 
     bool HeaderDone() const { return phase_ != kHeader; }
+    // Moves the reader's parse of the header into `into` when the header
+    // part of the answer's text is `part` (what SetHeader would make of it);
+    // false, and `into` untouched, otherwise.
+    bool TakeHeader(std::string_view part, TInetHTTPResponseHeader& into);
     // The connection ended before the first byte of the answer.
     bool GotNothing() const { return gotNothing_; }
     // Body bytes handed out so far (decoded); the announced length or -1.
@@ -73,6 +79,7 @@ private:
     TFraming framing_ = kToClose;
     TChunkState chunk_ = kSizeLine;
     std::string header_;      // the header bytes handed out, blank line included
+    TInetHTTPResponseHeader parsed_; // header_ parsed, until taken
     std::string replay_;
     size_t replayPos_ = 0;
     std::string in_;          // read from the connection, not handed out yet

@@ -132,28 +132,40 @@ void TInetHTTPResponseHeader::Initialize() {
     IsText = true;
     ModifiedDate.clear();
     Charset = ctUnknown;
+    parsed_ = false;
+}
+
+std::string_view TInetHTTPResponseHeader::HeaderPart(std::string_view text) {
+    size_t end = text.find("\r\n\r\n");
+    if (end == std::string_view::npos) end = text.find("\n\n");
+    return text.substr(0, end);
 }
 
 void TInetHTTPResponseHeader::SetHeader(std::string_view text) {
     Initialize();
+    RawHeader = std::string(HeaderPart(text));
 
-    size_t end = text.find("\r\n\r\n");
-    if (end == std::string_view::npos) end = text.find("\n\n");
-    RawHeader = std::string(text.substr(0, end));
+    // Compiled once per thread: every answer is parsed with them.
+    struct TPatterns {
+        TExRegexp status, charset;
+        TPatterns() {
+            status.SetPattern("\\s[0-9]+");
+            charset.SetPattern("charset\\s*=\\s*[a-zA-Z0-9_\\-\"]+");
+        }
+    };
+    thread_local TPatterns patterns;
 
     // The first " digits" of the header is the status: on a status line, the
     // code after the protocol version.
     StatusCode = 200;
-    TExRegexp status;
-    status.SetPattern("\\s[0-9]+");
+    TExRegexp& status = patterns.status;
     if (status.Find(RawHeader, 0) > 0) {
         int code = 0;
         // A number too large for a status counts as no status.
         if (ParseInt(std::string_view(status.Match).substr(1), code)) StatusCode = code;
     }
 
-    TExRegexp charset;
-    charset.SetPattern("charset\\s*=\\s*[a-zA-Z0-9_\\-\"]+");
+    TExRegexp& charset = patterns.charset;
 
     std::vector<std::string_view> lines = SplitLines(RawHeader);
     for (size_t i = 1; i < lines.size(); ++i) {
@@ -173,9 +185,11 @@ void TInetHTTPResponseHeader::SetHeader(std::string_view text) {
     std::string contentType = Values.Get("content-type");
     if (!contentType.empty() && !Contains(TSjisText::LowerCase(contentType), "text/"))
         IsText = false;
+    parsed_ = true;
 }
 
 void TInetHTTPResponseHeader::CreateModifiedDate(std::string_view value) {
+    parsed_ = false; // SetHeader sets it again once it is through
     static constexpr std::string_view kMonths[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                                    "jul", "aug", "sep", "oct", "nov", "dec"};
     std::string trimmed;

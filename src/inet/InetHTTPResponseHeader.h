@@ -56,6 +56,12 @@ public:
     // A header cut short is parsed as far as it goes: the fields of its
     // complete lines are read, and its last line as it stands.
     void SetHeader(std::string_view text);
+    // The part of `text` that SetHeader reads.
+    static std::string_view HeaderPart(std::string_view text);
+    // True when the members are what SetHeader made of a text whose header
+    // part is `part` (and nothing has changed them since through the calls
+    // here), so parsing that text again would give them once more.
+    bool ParsedFrom(std::string_view part) const { return parsed_ && RawHeader == part; }
 
     // Sets ModifiedDate from a Last-Modified value of the RFC 1123 form
     // ("Tue, 18 Apr 2006 12:34:56 GMT"), as the time in UTC+9 written
@@ -74,4 +80,7 @@ public:
     bool IsText = true;           // false when a Content-Type without "text/" is present
     std::string ModifiedDate;     // Last-Modified as "yyyy/mm/dd hh:nn:ss" in UTC+9
     TCharsetType Charset = ctUnknown;
+
+private:
+    bool parsed_ = false;
 };

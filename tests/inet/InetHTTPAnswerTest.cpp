@@ -137,7 +137,9 @@ TEST_F(InetHTTPAnswerTest, AnswerClosedWhilePendingIsAskedForAgain) {
         SCOPED_TRACE(c.name);
         TServer server;
         server.OnOnce("/d.bin", {TServer::Send(c.sentFirst), TServer::CloseNow()});
-        server.On("/d.bin", {TServer::Send(head + body)});
+        // The answer asked for again is the one the header is read from.
+        const std::string again = Header("HTTP/1.0 200 OK", {"Content-Length: " + std::to_string(body.size()), "X-Answer: again"});
+        server.On("/d.bin", {TServer::Send(again + body)});
         TInetHTTP http;
         http.Port = server.Port();
         http.Head(server.Url("/d.bin"));
@@ -155,6 +157,7 @@ TEST_F(InetHTTPAnswerTest, AnswerClosedWhilePendingIsAskedForAgain) {
         http.Get(server.Url("/d.bin"), false);
         EXPECT_EQ(http.ErrorCode, 0);
         EXPECT_EQ(server.Requests().size(), 2u);
+        EXPECT_EQ(http.ResponseHeader.Values.Get("x-answer"), "again");
         if (c.toFile) {
             EXPECT_TRUE(temp_.Contents("d.bin") == "old:" + body);
             EXPECT_EQ(reported, static_cast<int64_t>(body.size())); // bytes taken back are counted off

@@ -404,4 +404,23 @@ TEST(InetHTTPResponseHeaderTest, SetHeaderStartsAfresh) {
     EXPECT_EQ(header.StatusCode, 0);
 }
 
+// ParsedFrom lets a caller skip parsing a header again: it holds only for
+// the header part SetHeader last read, and not once the members changed.
+TEST(InetHTTPResponseHeaderTest, ParsedFromOnlyTheLastParseUnchanged) {
+    const std::string text = "HTTP/1.1 200 OK\r\nX-A: 1\r\n\r\nbody\r\n\r\nmore";
+    const std::string_view part = TInetHTTPResponseHeader::HeaderPart(text);
+    EXPECT_EQ(part, "HTTP/1.1 200 OK\r\nX-A: 1");
+    EXPECT_EQ(TInetHTTPResponseHeader::HeaderPart("HTTP/1.0 200 OK\nA: 1\n\nbody"), "HTTP/1.0 200 OK\nA: 1");
+    TInetHTTPResponseHeader header;
+    EXPECT_FALSE(header.ParsedFrom(""));
+    header.SetHeader(text);
+    EXPECT_TRUE(header.ParsedFrom(part));
+    EXPECT_FALSE(header.ParsedFrom("HTTP/1.1 200 OK\r\nX-A: 2"));
+    header.CreateModifiedDate("Tue, 18 Apr 2006 12:34:56 GMT");
+    EXPECT_FALSE(header.ParsedFrom(part));
+    header.SetHeader(text);
+    header.Initialize();
+    EXPECT_FALSE(header.ParsedFrom(part));
+}
+
 } // namespace
