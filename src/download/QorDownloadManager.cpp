@@ -173,7 +173,11 @@ bool StartPartFile(const std::string& partFile, const std::string& lastModified,
     if (part.Body.ok()) {
         // A side file left alone by an earlier run (its body had gone into
         // place) would stay for ever beside a body that uses the attribute.
-        ::unlink(head.c_str());
+        // Looked for first: an unlink locks the folder even when there is
+        // nothing to remove, and the downloads running at once all make
+        // their files in that folder.
+        struct stat st;
+        if (::lstat(head.c_str(), &st) == 0) ::unlink(head.c_str());
     } else {
         if (errno != EEXIST) return false;
         part.Body.Reset(::open(body.c_str(), O_RDWR | O_CLOEXEC));
