@@ -59,57 +59,76 @@ const TPairTable& Table() {
     return *table;
 }
 
+// The lead bytes whose rows hold a folding character at all: the kanji
+// rows, most of a Japanese page, are passed over without a look into the
+// big table.
+const std::array<bool, 256>& Rows() {
+    static const std::array<bool, 256> rows = [] {
+        const TPairTable& table = Table();
+        std::array<bool, 256> r{};
+        for (size_t code = 0; code < table.size(); ++code)
+            if (table[code]) r[code >> 8] = true;
+        return r;
+    }();
+    return rows;
+}
+
+// Skips a run of ASCII bytes, eight at a time; answers where it ends (or
+// fewer than eight bytes before the end).
+inline size_t SkipAscii(const char* in, size_t i, size_t n) {
+    while (i + 8 <= n) {
+        uint64_t word;
+        std::memcpy(&word, in + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+    }
+    return i;
+}
+
 } // namespace
 
 std::string THalfWidth::Convert(std::string_view cp932) {
     const TPairTable& table = Table();
+    const std::array<bool, 256>& rows = Rows();
     const size_t n = cp932.size();
     std::string out(n, '\0'); // never longer than the input
     const char* in = cp932.data();
     char* to = out.data();
+    // The bytes from `kept` to `i` stay as they are; they are copied in one
+    // go when a folding character (or the end) comes.
+    size_t kept = 0;
     size_t i = 0;
     while (i < n) {
+        i = SkipAscii(in, i, n);
+        if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(in[i]);
         if (!TSjisText::IsLeadByte(c) || i + 1 >= n) { // a lead byte at the very end stays as it is
-            *to++ = static_cast<char>(c);
             ++i;
             continue;
         }
-        const unsigned char ascii = table[(c << 8) | static_cast<unsigned char>(in[i + 1])];
+        const unsigned char ascii = rows[c] ? table[(c << 8) | static_cast<unsigned char>(in[i + 1])] : 0;
         if (ascii) {
+            std::memcpy(to, in + kept, i - kept);
+            to += i - kept;
             *to++ = static_cast<char>(ascii);
-        } else {
-            *to++ = static_cast<char>(c);
-            *to++ = in[i + 1];
+            kept = i + 2;
         }
         i += 2;
     }
+    std::memcpy(to, in + kept, n - kept);
+    to += n - kept;
     out.resize(static_cast<size_t>(to - out.data()));
     return out;
 }
 
 bool THalfWidth::Changes(std::string_view cp932) {
     const TPairTable& table = Table();
-    // The lead bytes whose rows hold a folding character at all: the
-    // kanji rows, most of a Japanese page, are passed over without a look
-    // into the big table.
-    static const std::array<bool, 256> rows = [&table] {
-        std::array<bool, 256> r{};
-        for (size_t code = 0; code < table.size(); ++code)
-            if (table[code]) r[code >> 8] = true;
-        return r;
-    }();
+    const std::array<bool, 256>& rows = Rows();
     const size_t n = cp932.size();
     const char* in = cp932.data();
     size_t i = 0;
     while (i < n) {
-        // Runs of ASCII, eight bytes at a time.
-        while (i + 8 <= n) {
-            uint64_t word;
-            std::memcpy(&word, in + i, 8);
-            if (word & 0x8080808080808080ull) break;
-            i += 8;
-        }
+        i = SkipAscii(in, i, n);
         if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(in[i]);
         if (!TSjisText::IsLeadByte(c) || i + 1 >= n) {

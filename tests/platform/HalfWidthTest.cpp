@@ -2,7 +2,11 @@
 
 #include "platform/CodePage.h"
 
+#include "platform/SjisText.h"
+
 #include <gtest/gtest.h>
+
+#include <random>
 
 namespace {
 
@@ -65,6 +69,28 @@ TEST(HalfWidthRangeTest, ChangesTellsWhetherConvertChangesTheText) {
         }
         const std::string lone = "abcdefghij" + std::string(1, static_cast<char>(lead));
         ASSERT_EQ(THalfWidth::Changes(lone), THalfWidth::Convert(lone) != lone) << std::hex << lead;
+    }
+}
+
+// Long mixed texts (ASCII runs of every length, kana, kanji, folding
+// characters, half-width kana) fold as their characters do one by one: the
+// unchanged stretches between folding characters are copied in one go.
+TEST(HalfWidthRangeTest, LongTextsFoldAsTheirCharacters) {
+    const std::string pieces[] = {"a", "http://h/", "0123456789abcdef", SJ("ｈ"), SJ("／"), SJ("　"),
+                                  SJ("表示"), SJ("あ"), "\xB1", "\x95\x5C", "\x81\x82", "\xEE\xFC"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        std::string text;
+        const int count = static_cast<int>(rng() % 300);
+        for (int k = 0; k < count; ++k) text += pieces[rng() % std::size(pieces)];
+        if (round % 3 == 0) text.push_back('\x82'); // a lone lead byte at the end
+        std::string expected;
+        for (size_t i = 0; i < text.size();) {
+            const size_t length = i + 1 < text.size() ? TSjisText::CharLength(text, i) : 1;
+            expected += THalfWidth::Convert(std::string_view(text).substr(i, length));
+            i += length;
+        }
+        ASSERT_EQ(THalfWidth::Convert(text), expected) << "round " << round;
     }
 }
 
