@@ -4,6 +4,7 @@
 #include "platform/SjisText.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -59,29 +60,37 @@ const TPairTable& Table() {
     return *table;
 }
 
-// The lead bytes whose rows hold a folding character at all: the kanji
-// rows, most of a Japanese page, are passed over without a look into the
-// big table.
-const std::array<bool, 256>& Rows() {
-    static const std::array<bool, 256> rows = [] {
+// What a byte starts: kSingle a character of one byte, kLead one of two
+// bytes whose row holds no folding character (the kanji rows, most of a
+// Japanese page, are passed over without a look into the big table), kFold
+// one of two bytes that may fold.
+enum : unsigned char { kSingle, kLead, kFold };
+const std::array<unsigned char, 256>& Kinds() {
+    static const std::array<unsigned char, 256> kinds = [] {
         const TPairTable& table = Table();
-        std::array<bool, 256> r{};
+        std::array<unsigned char, 256> k{};
+        for (unsigned c = 0; c < 256; ++c)
+            k[c] = TSjisText::IsLeadByte(static_cast<unsigned char>(c)) ? kLead : kSingle;
         for (size_t code = 0; code < table.size(); ++code)
-            if (table[code]) r[code >> 8] = true;
-        return r;
+            if (table[code]) k[code >> 8] = kFold;
+        return k;
     }();
-    return rows;
+    return kinds;
 }
 
-// Skips a run of ASCII bytes, eight at a time; answers where it ends (or
-// fewer than eight bytes before the end).
+// The first byte at or after `i` that is no ASCII byte, or `n`: eight
+// bytes at a time, the high bit of the first such byte found by its place
+// in the word.
 inline size_t SkipAscii(const char* in, size_t i, size_t n) {
+    static_assert(std::endian::native == std::endian::little, "the byte order of the word");
     while (i + 8 <= n) {
         uint64_t word;
         std::memcpy(&word, in + i, 8);
-        if (word & 0x8080808080808080ull) break;
+        const uint64_t high = word & 0x8080808080808080ull;
+        if (high) return i + static_cast<size_t>(std::countr_zero(high) >> 3);
         i += 8;
     }
+    while (i < n && static_cast<unsigned char>(in[i]) < 0x80) ++i;
     return i;
 }
 
@@ -89,7 +98,7 @@ inline size_t SkipAscii(const char* in, size_t i, size_t n) {
 
 std::string THalfWidth::Convert(std::string_view cp932) {
     const TPairTable& table = Table();
-    const std::array<bool, 256>& rows = Rows();
+    const std::array<unsigned char, 256>& kinds = Kinds();
     const size_t n = cp932.size();
     std::string out(n, '\0'); // never longer than the input
     const char* in = cp932.data();
@@ -99,19 +108,23 @@ std::string THalfWidth::Convert(std::string_view cp932) {
     size_t kept = 0;
     size_t i = 0;
     while (i < n) {
-        i = SkipAscii(in, i, n);
-        if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(in[i]);
-        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) { // a lead byte at the very end stays as it is
+        if (c < 0x80) {
+            i = SkipAscii(in, i, n);
+            continue;
+        }
+        const unsigned char kind = kinds[c];
+        if (kind == kSingle || i + 1 >= n) { // a lead byte at the very end stays as it is
             ++i;
             continue;
         }
-        const unsigned char ascii = rows[c] ? table[(c << 8) | static_cast<unsigned char>(in[i + 1])] : 0;
-        if (ascii) {
-            std::memcpy(to, in + kept, i - kept);
-            to += i - kept;
-            *to++ = static_cast<char>(ascii);
-            kept = i + 2;
+        if (kind == kFold) {
+            if (const unsigned char ascii = table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) {
+                std::memcpy(to, in + kept, i - kept);
+                to += i - kept;
+                *to++ = static_cast<char>(ascii);
+                kept = i + 2;
+            }
         }
         i += 2;
     }
@@ -123,19 +136,22 @@ std::string THalfWidth::Convert(std::string_view cp932) {
 
 bool THalfWidth::Changes(std::string_view cp932) {
     const TPairTable& table = Table();
-    const std::array<bool, 256>& rows = Rows();
+    const std::array<unsigned char, 256>& kinds = Kinds();
     const size_t n = cp932.size();
     const char* in = cp932.data();
     size_t i = 0;
     while (i < n) {
-        i = SkipAscii(in, i, n);
-        if (i >= n) break;
         const unsigned char c = static_cast<unsigned char>(in[i]);
-        if (!TSjisText::IsLeadByte(c) || i + 1 >= n) {
+        if (c < 0x80) {
+            i = SkipAscii(in, i, n);
+            continue;
+        }
+        const unsigned char kind = kinds[c];
+        if (kind == kSingle || i + 1 >= n) {
             ++i;
             continue;
         }
-        if (rows[c] && table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
+        if (kind == kFold && table[(c << 8) | static_cast<unsigned char>(in[i + 1])]) return true;
         i += 2;
     }
     return false;

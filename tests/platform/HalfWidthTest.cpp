@@ -74,7 +74,8 @@ TEST(HalfWidthRangeTest, ChangesTellsWhetherConvertChangesTheText) {
 
 // Long mixed texts (ASCII runs of every length, kana, kanji, folding
 // characters, half-width kana) fold as their characters do one by one: the
-// unchanged stretches between folding characters are copied in one go.
+// unchanged stretches between folding characters are copied in one go, and
+// ASCII is read eight bytes at a time.
 TEST(HalfWidthRangeTest, LongTextsFoldAsTheirCharacters) {
     const std::string pieces[] = {"a", "http://h/", "0123456789abcdef", SJ("ｈ"), SJ("／"), SJ("　"),
                                   SJ("表示"), SJ("あ"), "\xB1", "\x95\x5C", "\x81\x82", "\xEE\xFC"};
@@ -91,6 +92,7 @@ TEST(HalfWidthRangeTest, LongTextsFoldAsTheirCharacters) {
             i += length;
         }
         ASSERT_EQ(THalfWidth::Convert(text), expected) << "round " << round;
+        ASSERT_EQ(THalfWidth::Changes(text), expected != text) << "round " << round;
     }
 }
 
