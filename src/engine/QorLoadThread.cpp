@@ -197,7 +197,12 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
                     Items->PageFile->URL->Password = AuthPassword;
                 }
                 Items->SetHeaderInfo(&HTTP->ResponseHeader);
-                Items->SetSource(GetEntity());
+                std::string source = GetEntity();
+                // Nothing reads the answer's bytes again once the page has
+                // its copy: freed before the walk, which would otherwise run
+                // with a big page held twice.
+                HTTP->ReleaseReceiveBuffer();
+                Items->SetSource(std::move(source));
             }
         }
     }
