@@ -197,12 +197,7 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
                     Items->PageFile->URL->Password = AuthPassword;
                 }
                 Items->SetHeaderInfo(&HTTP->ResponseHeader);
-                std::string source = GetEntity();
-                // Nothing reads the answer's bytes again once the page has
-                // its copy: freed before the walk, which would otherwise run
-                // with a big page held twice.
-                HTTP->ReleaseReceiveBuffer();
-                Items->SetSource(std::move(source));
+                Items->SetSource(GetEntity());
             }
         }
     }
