@@ -599,7 +599,7 @@ void TQorPageItems::Walk() {
     PageFile->URL->WithPort = false;
     forms_.valid = true;
     walkFirst_ = Files.size();
-    NextResolvedGeneration();
+    written_.Clear();
     hasText_.clear();
     hasText_.reserve(expected);
     struct TFormsGone {
@@ -811,7 +811,7 @@ void TQorPageItems::SetBase(std::string base, TWalk& walk) {
         base = ExpandRelativePath(ResolveReference(std::move(base), TWalk{}), "");
     walk.baseDoc = base;
     // Addresses resolve against the new base from here on.
-    NextResolvedGeneration();
+    written_.Clear();
     size_t slash = TSjisText::FindLastChar(base, '/');
     if (slash != npos) base.resize(slash + 1);
     walk.base = std::move(base);
@@ -853,29 +853,21 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
 }
 
 TQorFile* TQorPageItems::ResolveAndCreate(std::string address, const TWalk& walk) {
-    TResolved* slot = nullptr;
-    size_t hash = 0;
+    std::string written;
     if (!DuplicateAnchor) {
-        if (resolved_.empty()) resolved_.resize(kResolvedSlots);
-        hash = std::hash<std::string_view>{}(address);
-        slot = &resolved_[hash & (kResolvedSlots - 1)];
-        if (slot->generation == resolvedGeneration_ && slot->hash == hash && slot->written == address) {
+        TWrittenAddressTable::TAnswer answer;
+        if (written_.Find(address, answer)) {
             // What CreateFileInfo answers for a listed address.
-            if (slot->kind == TAddressKind::None) return nullptr;
-            lastIndex_ = slot->index;
-            return AnchorTextEmpty(slot->index) ? Files[slot->index].get() : nullptr;
+            if (static_cast<TAddressKind>(answer.kind) == TAddressKind::None) return nullptr;
+            lastIndex_ = answer.index;
+            return AnchorTextEmpty(answer.index) ? Files[answer.index].get() : nullptr;
         }
-        slot->generation = 0; // taken until it holds this address's answer
-        slot->written.assign(address);
+        written = address;
     }
     const TAddressKind kind = ResolveAddress(address, walk);
     TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
-    if (slot) {
-        slot->hash = hash;
-        slot->kind = kind;
-        slot->index = lastIndex_;
-        slot->generation = resolvedGeneration_;
-    }
+    if (!DuplicateAnchor && lastIndex_ <= UINT32_MAX)
+        written_.Put(written, {static_cast<uint32_t>(lastIndex_), static_cast<uint8_t>(kind)});
     return record;
 }
 

@@ -25,6 +25,7 @@
 // being read grows in place (TQorAnchorText), and the text helpers each
 // make one pass over their text.
 #include "engine/QorFile.h"
+#include "engine/WrittenAddressTable.h"
 #include "inet/CharsetType.h"
 
 #include <atomic>
@@ -293,22 +294,8 @@ private:
     size_t walkFirst_ = kNotWalking;
     std::vector<uint8_t> hasText_;
     size_t lastIndex_ = 0;    // the record CreateFileInfo found or made last
-    // Addresses as written (before ResolveAddress) and what they gave, by
-    // their hash, while the walk's base stays the same (`generation`); only
-    // without DuplicateAnchor, where an address always gives the same record.
-    struct TResolved {
-        std::string written;
-        size_t hash = 0;
-        uint32_t generation = 0;
-        TAddressKind kind = TAddressKind::None;
-        size_t index = 0;
-    };
-    static constexpr size_t kResolvedSlots = 1024;
-    std::vector<TResolved> resolved_;
-    uint32_t resolvedGeneration_ = 1; // 0: a slot being filled
-    void NextResolvedGeneration() {
-        if (++resolvedGeneration_ != 0) return;
-        for (TResolved& slot : resolved_) slot.generation = 0;
-        resolvedGeneration_ = 1;
-    }
+    // Addresses as written (before ResolveAddress) and what they gave,
+    // while the walk's base stays the same; only without DuplicateAnchor,
+    // where an address always gives the same record.
+    TWrittenAddressTable written_;
 };

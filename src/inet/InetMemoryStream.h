@@ -3,9 +3,8 @@
 // grows at its end. Past a few MiB the block is a mapping of its own that
 // grows by mremap, so a growing answer of any size is copied at most once
 // (a few MiB) and never held twice (a std::string copies into a new block
-// twice its size at every step, and peaks at twice the answer). The
-// mapping asks for huge pages, which cuts the page faults of filling it by
-// a factor of 512 where the system grants them.
+// twice its size at every step, and peaks at twice the answer). The memory
+// held is that of the bytes received, rounded to whole pages.
 //
 // The block always ends in a 0x00 after its bytes, so c_str() is the text
 // up to its first zero byte, as with a string.
