@@ -1,7 +1,11 @@
 #include "platform/CodePage.h"
 
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 #include <iconv.h>
 
 namespace {
@@ -263,12 +267,122 @@ void AppendUtf16Bytes(std::string& out, char32_t cp) {
     }
 }
 
+constexpr std::string_view kUtf8Replacement = "\xEF\xBF\xBD";
+
+// CP932 to UTF-8 by table: what iconv (with Convert's replacement of a unit
+// it cannot take) gives for every single byte, every lead byte at the very
+// end, and every pair of a lead byte and any byte, learnt once, a row of
+// pairs per iconv call. CP932 has no shift state, so a text converts as its
+// characters do one by one; the lines of a page listing then cost a table
+// look per character instead of an iconv call each.
+class TUtf8Table {
+    static_assert(std::endian::native == std::endian::little, "entries are written as words");
+
+public:
+    static const TUtf8Table& Get() {
+        static const TUtf8Table table;
+        return table;
+    }
+    bool Ok() const { return ok_; }
+    // Appends the UTF-8 of p[0, size) to `out`.
+    void Append(std::string& out, const unsigned char* p, size_t size) const {
+        const size_t before = out.size();
+        out.resize(before + 3 * size); // no character grows to more than three bytes per byte
+        char* to = out.data() + before;
+        size_t i = 0;
+        while (i < size) {
+            const unsigned char c = p[i];
+            uint32_t entry;
+            if (c < 0x80) {
+                *to++ = static_cast<char>(c);
+                ++i;
+                continue;
+            }
+            if (!IsLead(c)) {
+                entry = single_[c];
+                ++i;
+            } else if (i + 1 >= size) {
+                entry = lone_[c];
+                ++i;
+            } else {
+                entry = pairs_[(static_cast<size_t>(c) << 8) | p[i + 1]];
+                i += 2;
+            }
+            const uint32_t bytes = entry & 0xFFFFFF;
+            std::memcpy(to, &bytes, 3); // the bytes are in order in a little-endian word
+            to += entry >> 24;
+        }
+        out.resize(static_cast<size_t>(to - out.data()));
+    }
+
+private:
+    // An entry: up to three bytes of UTF-8, the first in the lowest byte,
+    // and in the top byte how many.
+    static bool Pack(std::string_view utf8, uint32_t& entry) {
+        if (utf8.empty() || utf8.size() > 3) return false;
+        entry = static_cast<uint32_t>(utf8.size()) << 24;
+        for (size_t k = 0; k < utf8.size(); ++k) entry |= static_cast<uint32_t>(static_cast<unsigned char>(utf8[k])) << (8 * k);
+        return true;
+    }
+    // The length of the UTF-8 character at the front of `text` (lead byte
+    // alone); 0 when `text` does not start with one.
+    static size_t Utf8Length(std::string_view text) {
+        const unsigned char c = static_cast<unsigned char>(text[0]);
+        const size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 0;
+        return n <= text.size() ? n : 0;
+    }
+
+    TUtf8Table() : pairs_(65536) {
+        IconvHandle& h = Handle(0);
+        if (!h.ok()) return;
+        auto convert = [&h](const char* data, size_t size) {
+            return Convert(h, data, size, Cp932Unit, kUtf8Replacement);
+        };
+        for (unsigned c = 0; c < 256; ++c) {
+            const char byte = static_cast<char>(c);
+            if (!Pack(convert(&byte, 1), IsLead(static_cast<unsigned char>(c)) ? lone_[c] : single_[c])) return;
+        }
+        for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+            if (!IsLead(static_cast<unsigned char>(lead))) continue;
+            std::string row;
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                row.push_back(static_cast<char>(lead));
+                row.push_back(static_cast<char>(trail));
+            }
+            // One character (or one replacement) per pair, else the table
+            // cannot stand for iconv.
+            const std::string utf8 = convert(row.data(), row.size());
+            std::string_view rest = utf8;
+            for (unsigned trail = 0; trail < 256; ++trail) {
+                const size_t n = rest.empty() ? 0 : Utf8Length(rest);
+                if (n == 0 || !Pack(rest.substr(0, n), pairs_[(lead << 8) | trail])) return;
+                rest.remove_prefix(n);
+            }
+            if (!rest.empty()) return;
+        }
+        ok_ = true;
+    }
+
+    bool ok_ = false;
+    uint32_t single_[256] = {};
+    uint32_t lone_[256] = {};
+    std::vector<uint32_t> pairs_;
+};
+
 // CP932 with escapes to UTF-8 (which = 0) or UTF-16LE bytes (which = 2):
 // the stretches between escapes go through iconv, the escapes are written
 // directly. Escapes count only on character boundaries.
 std::string ConvertWithEscapes(std::string_view cp932, int which, std::string_view invalid) {
+    const TUtf8Table* table = nullptr;
+    if (which == 0 && invalid == kUtf8Replacement && TUtf8Table::Get().Ok()) table = &TUtf8Table::Get();
+    auto convert = [&](const char* data, size_t size) {
+        if (!table) return Convert(Handle(which), data, size, Cp932Unit, invalid);
+        std::string part;
+        table->Append(part, reinterpret_cast<const unsigned char*>(data), size);
+        return part;
+    };
     const char* esc = static_cast<const char*>(std::memchr(cp932.data(), TCodePage::kEscapeByte, cp932.size()));
-    if (esc == nullptr) return Convert(Handle(which), cp932.data(), cp932.size(), Cp932Unit, invalid);
+    if (esc == nullptr) return convert(cp932.data(), cp932.size());
     std::string out;
     size_t from = 0;
     size_t i = 0;
@@ -281,7 +395,7 @@ std::string ConvertWithEscapes(std::string_view cp932, int which, std::string_vi
             i += (IsLead(static_cast<unsigned char>(cp932[i])) && i + 1 < cp932.size()) ? 2 : 1;
             continue;
         }
-        out += Convert(Handle(which), cp932.data() + from, i - from, Cp932Unit, invalid);
+        out += convert(cp932.data() + from, i - from);
         if (which == 0)
             AppendUtf8(out, cp);
         else
@@ -289,7 +403,7 @@ std::string ConvertWithEscapes(std::string_view cp932, int which, std::string_vi
         i += len;
         from = i;
     }
-    out += Convert(Handle(which), cp932.data() + from, cp932.size() - from, Cp932Unit, invalid);
+    out += convert(cp932.data() + from, cp932.size() - from);
     return out;
 }
 
@@ -305,7 +419,7 @@ std::string TCodePage::ToUtf8(std::string_view cp932) {
     // ASCII is the same in both, and most texts are ASCII: skip iconv then.
     // (CP932 maps 0x5C and 0x7E to themselves, as Windows does.)
     if (IsAscii(cp932)) return std::string(cp932);
-    return ConvertWithEscapes(cp932, 0, "\xEF\xBF\xBD");
+    return ConvertWithEscapes(cp932, 0, kUtf8Replacement);
 }
 
 std::string TCodePage::FromUtf8(std::string_view utf8, TUnmappable unmappable) {

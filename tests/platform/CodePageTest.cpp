@@ -44,6 +44,53 @@ TEST(CodePageTest, UnmappableAndInvalidInputIsReplacedNotLost) {
     EXPECT_EQ(TCodePage::ToUtf8(""), "");
 }
 
+std::string Utf8Of(std::u16string_view utf16) {
+    std::string out;
+    for (size_t i = 0; i < utf16.size(); ++i) {
+        char32_t cp = utf16[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < utf16.size()) cp = 0x10000 + ((cp - 0xD800) << 10) + (utf16[++i] - 0xDC00);
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+// UTF-8 comes from a table learnt from the converter, UTF-16 from the
+// converter itself: both give the same characters for every single byte,
+// every pair of a lead byte and any byte (mapped, unmapped or invalid), a
+// lead byte at the very end, and escapes among them.
+TEST(CodePageTest, Utf8TableAgreesWithTheConverter) {
+    std::string text;
+    for (unsigned c = 0; c < 256; ++c) {
+        text += static_cast<char>(c);
+        text += 'x';
+    }
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (lead > 0x9F && lead < 0xE0) continue;
+        for (unsigned trail = 0; trail < 256; ++trail) {
+            text += static_cast<char>(lead);
+            text += static_cast<char>(trail);
+            text += 'y';
+        }
+    }
+    const std::string escaped = TCodePage::FromUtf8("\xF0\x9F\x98\x80", TCodePage::umEscape); // no CP932 form
+    for (const std::string& sample : {text, text + escaped + "\x82\xA0" + escaped, text + "\x82", std::string("\xE0")})
+        EXPECT_EQ(TCodePage::ToUtf8(sample), Utf8Of(TCodePage::ToUtf16(sample)));
+}
+
 // UTF-8 and UTF-16 are decoded before the code page conversion: each
 // sequence that is not well formed is one "?", and so is each character
 // outside CP932 (surrogate pairs included) when plain CP932 is asked for.
