@@ -1210,13 +1210,11 @@ std::string TQorPageItems::ChangeHTMLSymbol(std::string_view text) {
     std::string work;
     work.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const size_t len = TSjisText::CharLength(text, i);
-        if (len == 1 && text[i] == '&') {
-            DecodeNamed(text, i, work, i);
-            continue;
-        }
-        work.append(text, i, len);
-        i += len;
+        // Up to the next "&" that is a character of its own, in one go.
+        const size_t amp = std::min(TSjisText::FindChar(text, '&', i), text.size());
+        work.append(text, i, amp - i);
+        i = amp;
+        if (i < text.size()) DecodeNamed(text, i, work, i);
     }
 
     // Numeric references, "&#[^;]*;". Searching again from the start after
@@ -1254,10 +1252,15 @@ std::string TQorPageItems::ChangeHTMLSymbol(std::string_view text) {
             }
             continue;
         }
-        const size_t len = TSjisText::CharLength(work, i);
-        if (len == 1 && work[i] == '&') amps.push_back(out.size());
-        out.append(work, i, len);
-        i += len;
+        if (work[i] == '&') {
+            amps.push_back(out.size());
+            out.push_back('&');
+            ++i;
+            continue;
+        }
+        const size_t amp = std::min(TSjisText::FindChar(work, '&', i), n);
+        out.append(work, i, amp - i);
+        i = amp;
     }
     out.append(work, i, npos);
     return out;
