@@ -12,15 +12,6 @@
 
 #include <string>
 
-namespace {
-
-// The address a line shows: a mail record's is the address itself.
-std::string RecordAddress(const TQorFile& file) {
-    return file.Kind == TQorFile::kMail ? file.URL->FileName : file.URL->GetURL();
-}
-
-} // namespace
-
 int TCliPageCommand::Run() {
     const bool ja = options_.Japanese;
     const bool headOnly = options_.Command == "head";
@@ -51,10 +42,25 @@ int TCliPageCommand::Run() {
         if (s != 0 || (r == 0 && !sender->Local)) return;
         TQorPageItems& items = *sender->PageItems;
         if (options_.Command == "list") {
+            // Whole lines in blocks of about 64 KiB, each converted and
+            // written in one go.
+            std::string block;
             for (const auto& file : items.Files) {
-                TCliText::Write(out_, std::to_string(file->Kind) + "\t" + RecordAddress(*file) + "\t" +
-                                file->AnchorString + "\n");
+                block += std::to_string(file->Kind);
+                block += '\t';
+                if (file->Kind == TQorFile::kMail)
+                    block += file->URL->FileName;
+                else
+                    file->URL->AppendURL(block);
+                block += '\t';
+                block += file->AnchorString;
+                block += '\n';
+                if (block.size() >= 64 * 1024) {
+                    TCliText::Write(out_, block);
+                    block.clear();
+                }
             }
+            TCliText::Write(out_, block);
         } else if (options_.Command == "source") {
             TCliText::Write(out_, items.Source);
         } else {

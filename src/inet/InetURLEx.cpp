@@ -237,11 +237,21 @@ void TInetURLEx::SetURL(std::string_view text) {
 // The forms are built in one allocation each: the page item extractor
 // makes several for every address of a page.
 std::string TInetURLEx::GetURL() const {
+    std::string url;
+    AppendURL(url);
+    return url;
+}
+
+void TInetURLEx::AppendURL(std::string& out) const {
     const bool user = !User.empty();
     const bool port = !Port.empty();
     const bool query = !Query.empty();
-    return Join({Scheme, "://", User, user ? ":" : "", user ? std::string_view(Password) : "", user ? "@" : "", Host,
-                 port ? ":" : "", Port, Dir, FileName, query ? "?" : "", Query});
+    for (std::string_view part : {std::string_view(Scheme), std::string_view("://"), std::string_view(User),
+                                  std::string_view(user ? ":" : ""), user ? std::string_view(Password) : std::string_view(),
+                                  std::string_view(user ? "@" : ""), std::string_view(Host), std::string_view(port ? ":" : ""),
+                                  std::string_view(Port), std::string_view(Dir), std::string_view(FileName),
+                                  std::string_view(query ? "?" : ""), std::string_view(Query)})
+        out.append(part);
 }
 
 std::string TInetURLEx::GetPortURL() const {

@@ -31,6 +31,8 @@ public:
     void Assign(const TPersistent* source) override;
 
     std::string GetURL() const;
+    // GetURL appended to `out`.
+    void AppendURL(std::string& out) const;
     std::string GetPortURL() const;
     std::string GetPlaneURL() const;
     // Comparison keys: as GetPortURL with the host lower-cased (A-Z only);

@@ -294,8 +294,17 @@ public:
             const unsigned char c = p[i];
             uint32_t entry;
             if (c < 0x80) {
-                *to++ = static_cast<char>(c);
-                ++i;
+                // ASCII as it stands, eight bytes at a time while they all are.
+                uint64_t word;
+                while (i + 8 <= size && (std::memcpy(&word, p + i, 8), (word & 0x8080808080808080ull) == 0)) {
+                    std::memcpy(to, &word, 8);
+                    to += 8;
+                    i += 8;
+                }
+                if (i < size && p[i] < 0x80) {
+                    *to++ = static_cast<char>(p[i]);
+                    ++i;
+                }
                 continue;
             }
             if (!IsLead(c)) {

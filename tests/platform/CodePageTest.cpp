@@ -86,6 +86,10 @@ TEST(CodePageTest, Utf8TableAgreesWithTheConverter) {
             text += 'y';
         }
     }
+    // ASCII runs of every length between the characters (read eight at a time).
+    std::string runs;
+    for (int k = 0; k < 40; ++k) runs += std::string(static_cast<size_t>(k), static_cast<char>('a' + k % 26)) + "\x82\xA0\xB1";
+    text += runs;
     const std::string escaped = TCodePage::FromUtf8("\xF0\x9F\x98\x80", TCodePage::umEscape); // no CP932 form
     for (const std::string& sample : {text, text + escaped + "\x82\xA0" + escaped, text + "\x82", std::string("\xE0")})
         EXPECT_EQ(TCodePage::ToUtf8(sample), Utf8Of(TCodePage::ToUtf16(sample)));
