@@ -319,12 +319,15 @@ size_t PieceEnd(std::string_view text, size_t known, size_t at) {
 
 // What the readings of one text through ForEachFoldedPiece learn: for each
 // piece whether folding changes it, so that a second reading asks only once;
-// and the folded text itself when it is one piece (most pages), so that a
-// second reading does not fold it again.
+// the folded text itself when it is one piece (most pages), so that a
+// second reading does not fold it again; and for the pieces of a longer
+// text where their characters folded (a few bytes per folding character,
+// not a folded copy of the page), so that a second reading only copies.
 struct TFoldMemo {
     std::vector<bool> folds;
     std::string single;
     bool haveSingle = false;
+    std::vector<std::vector<uint32_t>> at; // by piece, once folded
 };
 
 // `onPiece(piece)` for the text in pieces of about 64 KiB, each folded to
@@ -345,7 +348,12 @@ bool ForEachFoldedPiece(std::string_view text, TFoldMemo& memo, Fn&& onPiece) {
                 memo.haveSingle = true;
                 piece = memo.single;
             } else {
-                folded = THalfWidth::Convert(piece);
+                if (k < memo.at.size()) {
+                    folded = THalfWidth::ConvertAt(piece, memo.at[k]);
+                } else {
+                    memo.at.resize(k + 1);
+                    folded = THalfWidth::Convert(piece, memo.at[k]);
+                }
                 piece = folded;
             }
         }

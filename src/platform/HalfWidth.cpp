@@ -96,7 +96,10 @@ inline size_t SkipAscii(const char* in, size_t i, size_t n) {
 
 } // namespace
 
-std::string THalfWidth::Convert(std::string_view cp932) {
+namespace {
+
+template <typename OnFold>
+std::string FoldText(std::string_view cp932, OnFold&& onFold) {
     const TPairTable& table = Table();
     const std::array<unsigned char, 256>& kinds = Kinds();
     const size_t n = cp932.size();
@@ -124,6 +127,7 @@ std::string THalfWidth::Convert(std::string_view cp932) {
                 to += i - kept;
                 *to++ = static_cast<char>(ascii);
                 kept = i + 2;
+                onFold(i);
             }
         }
         i += 2;
@@ -131,6 +135,32 @@ std::string THalfWidth::Convert(std::string_view cp932) {
     std::memcpy(to, in + kept, n - kept);
     to += n - kept;
     out.resize(static_cast<size_t>(to - out.data()));
+    return out;
+}
+
+} // namespace
+
+std::string THalfWidth::Convert(std::string_view cp932) {
+    return FoldText(cp932, [](size_t) {});
+}
+
+std::string THalfWidth::Convert(std::string_view cp932, std::vector<uint32_t>& folded) {
+    return FoldText(cp932, [&folded](size_t at) { folded.push_back(static_cast<uint32_t>(at)); });
+}
+
+std::string THalfWidth::ConvertAt(std::string_view cp932, const std::vector<uint32_t>& folded) {
+    const TPairTable& table = Table();
+    std::string out(cp932.size() - folded.size(), '\0'); // each fold makes two bytes one
+    char* to = out.data();
+    size_t kept = 0;
+    for (const uint32_t at : folded) {
+        std::memcpy(to, cp932.data() + kept, at - kept);
+        to += at - kept;
+        *to++ = static_cast<char>(
+            table[(static_cast<unsigned char>(cp932[at]) << 8) | static_cast<unsigned char>(cp932[at + 1])]);
+        kept = at + 2;
+    }
+    std::memcpy(to, cp932.data() + kept, cp932.size() - kept);
     return out;
 }
 

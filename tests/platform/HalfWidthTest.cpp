@@ -75,7 +75,8 @@ TEST(HalfWidthRangeTest, ChangesTellsWhetherConvertChangesTheText) {
 // Long mixed texts (ASCII runs of every length, kana, kanji, folding
 // characters, half-width kana) fold as their characters do one by one: the
 // unchanged stretches between folding characters are copied in one go, and
-// ASCII is read eight bytes at a time.
+// ASCII is read eight bytes at a time; folding again from the recorded
+// places gives the same.
 TEST(HalfWidthRangeTest, LongTextsFoldAsTheirCharacters) {
     const std::string pieces[] = {"a", "http://h/", "0123456789abcdef", SJ("ｈ"), SJ("／"), SJ("　"),
                                   SJ("表示"), SJ("あ"), "\xB1", "\x95\x5C", "\x81\x82", "\xEE\xFC"};
@@ -93,6 +94,10 @@ TEST(HalfWidthRangeTest, LongTextsFoldAsTheirCharacters) {
         }
         ASSERT_EQ(THalfWidth::Convert(text), expected) << "round " << round;
         ASSERT_EQ(THalfWidth::Changes(text), expected != text) << "round " << round;
+        // Folded again from where the first folding found its characters.
+        std::vector<uint32_t> at;
+        ASSERT_EQ(THalfWidth::Convert(text, at), expected) << "round " << round;
+        ASSERT_EQ(THalfWidth::ConvertAt(text, at), expected) << "round " << round;
     }
 }
 
