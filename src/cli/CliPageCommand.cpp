@@ -42,7 +42,7 @@ int TCliPageCommand::Run() {
         if (s != 0 || (r == 0 && !sender->Local)) return;
         TQorPageItems& items = *sender->PageItems;
         if (options_.Command == "list") {
-            // Whole lines in blocks of about 64 KiB, each converted and
+            // Whole lines in blocks of about 16 KiB, each converted and
             // written in one go.
             std::string block;
             for (const auto& file : items.Files) {
@@ -55,7 +55,7 @@ int TCliPageCommand::Run() {
                 block += '\t';
                 block += file->AnchorString;
                 block += '\n';
-                if (block.size() >= 64 * 1024) {
+                if (block.size() >= 16 * 1024) {
                     TCliText::Write(out_, block);
                     block.clear();
                 }

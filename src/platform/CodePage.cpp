@@ -314,7 +314,7 @@ public:
                 entry = lone_[c];
                 ++i;
             } else {
-                entry = pairs_[(static_cast<size_t>(c) << 8) | p[i + 1]];
+                entry = pairs_[(static_cast<size_t>(rows_[c]) << 8) | p[i + 1]];
                 i += 2;
             }
             const uint32_t bytes = entry & 0xFFFFFF;
@@ -341,7 +341,12 @@ private:
         return n <= text.size() ? n : 0;
     }
 
-    TUtf8Table() : pairs_(65536) {
+    TUtf8Table() {
+        // The rows of the lead bytes only, one after the other.
+        uint8_t row = 0;
+        for (unsigned c = 0; c < 256; ++c)
+            if (IsLead(static_cast<unsigned char>(c))) rows_[c] = row++;
+        pairs_.resize(static_cast<size_t>(row) << 8);
         IconvHandle& h = Handle(0);
         if (!h.ok()) return;
         auto convert = [&h](const char* data, size_t size) {
@@ -364,7 +369,7 @@ private:
             std::string_view rest = utf8;
             for (unsigned trail = 0; trail < 256; ++trail) {
                 const size_t n = rest.empty() ? 0 : Utf8Length(rest);
-                if (n == 0 || !Pack(rest.substr(0, n), pairs_[(lead << 8) | trail])) return;
+                if (n == 0 || !Pack(rest.substr(0, n), pairs_[(static_cast<size_t>(rows_[lead]) << 8) | trail])) return;
                 rest.remove_prefix(n);
             }
             if (!rest.empty()) return;
@@ -375,6 +380,7 @@ private:
     bool ok_ = false;
     uint32_t single_[256] = {};
     uint32_t lone_[256] = {};
+    uint8_t rows_[256] = {}; // a lead byte's row in pairs_
     std::vector<uint32_t> pairs_;
 };
 
