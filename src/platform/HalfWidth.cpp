@@ -100,6 +100,7 @@ namespace {
 
 template <typename OnFold>
 std::string FoldText(std::string_view cp932, OnFold&& onFold) {
+    if (cp932.empty()) return {};
     const TPairTable& table = Table();
     const std::array<unsigned char, 256>& kinds = Kinds();
     const size_t n = cp932.size();
@@ -149,6 +150,7 @@ std::string THalfWidth::Convert(std::string_view cp932, std::vector<uint32_t>& f
 }
 
 std::string THalfWidth::ConvertAt(std::string_view cp932, const std::vector<uint32_t>& folded) {
+    if (cp932.empty()) return {};
     const TPairTable& table = Table();
     std::string out(cp932.size() - folded.size(), '\0'); // each fold makes two bytes one
     char* to = out.data();
