@@ -246,12 +246,13 @@ void TInetURLEx::AppendURL(std::string& out) const {
     const bool user = !User.empty();
     const bool port = !Port.empty();
     const bool query = !Query.empty();
-    for (std::string_view part : {std::string_view(Scheme), std::string_view("://"), std::string_view(User),
-                                  std::string_view(user ? ":" : ""), user ? std::string_view(Password) : std::string_view(),
-                                  std::string_view(user ? "@" : ""), std::string_view(Host), std::string_view(port ? ":" : ""),
-                                  std::string_view(Port), std::string_view(Dir), std::string_view(FileName),
-                                  std::string_view(query ? "?" : ""), std::string_view(Query)})
-        out.append(part);
+    const std::initializer_list<std::string_view> parts = {
+        Scheme, "://", User, user ? ":" : "", user ? std::string_view(Password) : std::string_view(), user ? "@" : "",
+        Host, port ? ":" : "", Port, Dir, FileName, query ? "?" : "", Query};
+    size_t size = out.size();
+    for (std::string_view part : parts) size += part.size();
+    out.reserve(size);
+    for (std::string_view part : parts) out.append(part);
 }
 
 std::string TInetURLEx::GetPortURL() const {

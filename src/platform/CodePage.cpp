@@ -385,8 +385,8 @@ private:
 };
 
 // CP932 with escapes to UTF-8 (which = 0) or UTF-16LE bytes (which = 2):
-// the stretches between escapes go through iconv, the escapes are written
-// directly. Escapes count only on character boundaries.
+// the stretches between escapes go through iconv (to UTF-8, through the
+// table learnt from it), the escapes are written directly. Escapes count only on character boundaries.
 std::string ConvertWithEscapes(std::string_view cp932, int which, std::string_view invalid) {
     const TUtf8Table* table = nullptr;
     if (which == 0 && invalid == kUtf8Replacement && TUtf8Table::Get().Ok()) table = &TUtf8Table::Get();
