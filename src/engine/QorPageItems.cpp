@@ -669,7 +669,9 @@ TTag ClassifyTag(std::string_view name) {
 void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     const TTag kind = ClassifyTag(tag.TagName);
     const TTagAttributes& attrs = tag.Attributes;
-    std::string address;
+    // The address of the tag: a view of its attribute where it is one.
+    std::string_view address;
+    std::string built; // an address made here
     std::string imageButton; // the picture of an image button
     if (tag.SpaceBefore) walk.gap = true;
 
@@ -683,8 +685,9 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         walk.anchorOpen = false;
         ReleaseAnchor();
     } else if (kind == TTag::FakeA) {
-        address = attrs.Value("href");
-        if (ExpandRange(address, walk)) address.clear();
+        built = attrs.Value("href");
+        if (ExpandRange(built, walk)) built.clear();
+        address = built;
         if (walk.script == 2) walk.script = 1;
     } else if (kind == TTag::Frame || kind == TTag::Img || kind == TTag::Iframe || kind == TTag::Source ||
                kind == TTag::Embed) {
@@ -721,7 +724,8 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
         }
     } else if (kind == TTag::EndForm) {
         if (walk.inForm) {
-            address = walk.formAddress;
+            built = walk.formAddress;
+            address = built;
             walk.inForm = false;
         }
     } else if (kind == TTag::Option) {
@@ -733,7 +737,7 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     } else if (kind == TTag::Meta) {
         const std::string& content = attrs.Value("content");
         size_t at = TSjisText::Find(TSjisText::LowerCase(content), "url=");
-        if (at != npos) address = content.substr(at + 4);
+        if (at != npos) address = std::string_view(content).substr(at + 4);
     } else if (kind == TTag::Base) {
         SetBase(attrs.Value("href").empty() ? attrs.Value("src") : attrs.Value("href"), walk);
     } else if (kind == TTag::Param) {
@@ -754,7 +758,7 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
             ForEachCssUrl(tag.Source, [&](std::string_view url) { ProcessMoreAddress(std::string(url), walk, false); });
     }
 
-    if (!address.empty()) ProcessAddress(std::move(address), &tag, walk);
+    if (!address.empty()) ProcessAddress(address, &tag, walk);
 
     // Addresses beyond the tag's own: the candidates of a picture set, an
     // image button's picture, and the pictures of its style. They give no
@@ -776,10 +780,14 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
 void TQorPageItems::ProcessFound(std::string_view href, TWalk& walk) {
     // What ProcessTag does with the "_fake_a" item of `href`: the item has
     // no other attribute and no blank before it.
-    std::string address(href);
-    if (ExpandRange(address, walk)) address.clear();
+    std::string ranged;
+    if (href.find('[') != npos) {
+        // Only an address with a range can expand.
+        ranged.assign(href);
+        if (ExpandRange(ranged, walk)) href = {};
+    }
     if (walk.script == 2) walk.script = 1;
-    if (!address.empty()) ProcessAddress(std::move(address), nullptr, walk);
+    if (!href.empty()) ProcessAddress(href, nullptr, walk);
     if (walk.script == 1) walk.script = 2;
 }
 
@@ -852,18 +860,17 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
     return TAddressKind::Web;
 }
 
-TQorFile* TQorPageItems::ResolveAndCreate(std::string address, const TWalk& walk) {
-    std::string written;
+TQorFile* TQorPageItems::ResolveAndCreate(std::string_view written, const TWalk& walk) {
     if (!DuplicateAnchor) {
         TWrittenAddressTable::TAnswer answer;
-        if (written_.Find(address, answer)) {
+        if (written_.Find(written, answer)) {
             // What CreateFileInfo answers for a listed address.
             if (static_cast<TAddressKind>(answer.kind) == TAddressKind::None) return nullptr;
             lastIndex_ = answer.index;
             return AnchorTextEmpty(answer.index) ? Files[answer.index].get() : nullptr;
         }
-        written = address;
     }
+    std::string address(written);
     const TAddressKind kind = ResolveAddress(address, walk);
     TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
     if (!DuplicateAnchor && lastIndex_ <= UINT32_MAX)
@@ -895,10 +902,14 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
     return true;
 }
 
-void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx* tag, TWalk& walk) {
+void TQorPageItems::ProcessAddress(std::string_view address, const TInetTagObjectEx* tag, TWalk& walk) {
     // References are decoded first, as a browser reads the attribute:
     // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
-    if (address.find('&') != npos) address = ChangeHTMLSymbol(address);
+    std::string decoded;
+    if (address.find('&') != npos) {
+        decoded = ChangeHTMLSymbol(address);
+        address = decoded;
+    }
     if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
         walk.anchorOpen = false;
         ReleaseAnchor();
@@ -906,7 +917,7 @@ void TQorPageItems::ProcessAddress(std::string address, const TInetTagObjectEx* 
     }
     if (walk.script == 2) return;
 
-    TQorFile* record = ResolveAndCreate(std::move(address), walk);
+    TQorFile* record = ResolveAndCreate(address, walk);
 
     if (SearchAnchorStr) {
         if (!walk.pendingText.empty()) {

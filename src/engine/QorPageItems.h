@@ -206,7 +206,7 @@ private:
     void Walk();
     void ProcessTag(const TInetTagObjectEx& tag, TWalk& walk);
     // `tag` is null for an address or file name found in the text.
-    void ProcessAddress(std::string address, const TInetTagObjectEx* tag, TWalk& walk);
+    void ProcessAddress(std::string_view address, const TInetTagObjectEx* tag, TWalk& walk);
     // An address or file name found in the text, as its "_fake_a" item.
     void ProcessFound(std::string_view href, TWalk& walk);
     // An address beyond the tag's own (srcset, style, image button): a
@@ -218,10 +218,10 @@ private:
     // record; None for schemes that are not fetched (data:, tel: ...).
     TAddressKind ResolveAddress(std::string& address, const TWalk& walk);
     // ResolveAddress, then CreateFileInfo for what it gives: the record, or
-    // null. An address written the same way as one of the last few (a
-    // page's link found again by the text search, mostly) takes the answer
-    // found for that one.
-    TQorFile* ResolveAndCreate(std::string address, const TWalk& walk);
+    // null. An address written the same way as one met before in the walk
+    // under the same base (a page's link found again by the text search,
+    // mostly) takes the answer found for that one.
+    TQorFile* ResolveAndCreate(std::string_view written, const TWalk& walk);
     // "//host/x" and "?q", which the folder-relative expansion gets wrong,
     // made absolute against the base or the page.
     std::string ResolveReference(std::string address, const TWalk& walk) const;
