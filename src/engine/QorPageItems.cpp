@@ -856,7 +856,9 @@ TQorPageItems::TAddressKind TQorPageItems::ResolveAddress(std::string& address, 
         return address.empty() ? TAddressKind::None : TAddressKind::Mail;
     }
     if (!scheme.empty() && !IsFetchedScheme(scheme)) return TAddressKind::None;
-    address = ExpandRelativePath(ResolveReference(std::move(address), walk), walk.base);
+    address = ResolveReference(std::move(address), walk);
+    ExpandRelativePath(address, walk.base, expanded_);
+    address.swap(expanded_);
     return TAddressKind::Web;
 }
 
@@ -870,7 +872,8 @@ TQorFile* TQorPageItems::ResolveAndCreate(std::string_view written, const TWalk&
             return AnchorTextEmpty(answer.index) ? Files[answer.index].get() : nullptr;
         }
     }
-    std::string address(written);
+    std::string& address = resolving_;
+    address.assign(written);
     const TAddressKind kind = ResolveAddress(address, walk);
     TQorFile* record = kind == TAddressKind::None ? nullptr : CreateFileInfo(address, false, kind == TAddressKind::Mail);
     if (!DuplicateAnchor && lastIndex_ <= UINT32_MAX)
@@ -905,10 +908,9 @@ bool TQorPageItems::ExpandRange(const std::string& address, TWalk& walk) {
 void TQorPageItems::ProcessAddress(std::string_view address, const TInetTagObjectEx* tag, TWalk& walk) {
     // References are decoded first, as a browser reads the attribute:
     // "a&#64;b.html" is a@b.html, not "a&" and a fragment.
-    std::string decoded;
     if (address.find('&') != npos) {
-        decoded = ChangeHTMLSymbol(address);
-        address = decoded;
+        ChangeHTMLSymbol(address, decoded_);
+        address = decoded_;
     }
     if (StartsWithNoCase(address, "javascript:") || StartsWithNoCase(address, "vbscript:")) {
         walk.anchorOpen = false;
@@ -945,6 +947,9 @@ char LowerAsciiChar(char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; 
 // LowerCase(host).starts_with(LowerCase(page)), compared in place while
 // both are ASCII, as nearly every page's hosts are.
 bool HostStartsWith(std::string_view host, std::string_view page) {
+    // The same bytes in front: each character of the page's host is one of
+    // host's, lower-cased alike (a lead byte left at the end is no letter).
+    if (host.starts_with(page)) return true;
     const size_t n = std::min(host.size(), page.size());
     for (size_t i = 0; i < n; ++i) {
         const char h = host[i], p = page[i];
@@ -1211,22 +1216,35 @@ int TQorPageItems::GetTokenPos(std::string_view text, std::string_view token, st
 }
 
 std::string TQorPageItems::ChangeHTMLSymbol(std::string_view text) {
-    if (text.find('&') == std::string_view::npos) return std::string(text);
+    std::string out;
+    ChangeHTMLSymbol(text, out);
+    return out;
+}
+
+void TQorPageItems::ChangeHTMLSymbol(std::string_view text, std::string& result) {
+    if (text.find('&') == std::string_view::npos) {
+        result.assign(text);
+        return;
+    }
 
     // Named references. Replacing the first "&amp;" and searching again
     // from the start comes to this: every "&" followed by "amp;" any number
     // of times is one "&", which may then open one of the other four names.
     // Those four produce no "&", so one pass from the front gives the fixed
     // point.
-    std::string work;
-    work.reserve(text.size());
+    result.clear();
+    result.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
         // Up to the next "&" that is a character of its own, in one go.
         const size_t amp = std::min(TSjisText::FindChar(text, '&', i), text.size());
-        work.append(text, i, amp - i);
+        result.append(text, i, amp - i);
         i = amp;
-        if (i < text.size()) DecodeNamed(text, i, work, i);
+        if (i < text.size()) DecodeNamed(text, i, result, i);
     }
+    // Without "&#" the pass below would copy the text as it stands ("&" is
+    // never the second byte of a character, so a byte search finds them all).
+    if (result.find("&#") == std::string::npos) return;
+    std::string work = std::move(result);
 
     // Numeric references, "&#[^;]*;". Searching again from the start after
     // each replacement only finds something new where the replacement
@@ -1274,7 +1292,7 @@ std::string TQorPageItems::ChangeHTMLSymbol(std::string_view text) {
         i = amp;
     }
     out.append(work, i, npos);
-    return out;
+    result = std::move(out);
 }
 
 std::string TQorPageItems::GetMetaCharSet(std::string_view text) {
@@ -1292,6 +1310,12 @@ std::string TQorPageItems::GetMetaCharSet(std::string_view text) {
 
 std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::string_view base) {
     std::string text;
+    ExpandRelativePath(address, base, text);
+    return text;
+}
+
+void TQorPageItems::ExpandRelativePath(std::string_view address, std::string_view base, std::string& text) {
+    text.clear();
     if (GetTokenPos(address, "://", "?") == 0) {
         // The host part without the port (WithPort is false): records made
         // from such addresses take the page's port later.
@@ -1311,7 +1335,7 @@ std::string TQorPageItems::ExpandRelativePath(std::string_view address, std::str
         text.append(front);
     }
     text.append(address);
-    return RemoveDotSegments(std::move(text));
+    if (text.find("./") != npos) text = RemoveDotSegments(std::move(text));
 }
 
 std::string TQorPageItems::RemoveDotSegmentsAscii(std::string_view text) const {

@@ -128,6 +128,8 @@ public:
     // segments. Stops removing them when Canceled is set and returns the
     // text as it stands.
     std::string ExpandRelativePath(std::string_view address, std::string_view base);
+    // The same into `text` (not a view of `address` or `base`), reusing its room.
+    void ExpandRelativePath(std::string_view address, std::string_view base, std::string& text);
     // 1-based position of the first `token`, or 0 when it is missing or
     // `stop` occurs before it.
     static int GetTokenPos(std::string_view text, std::string_view token, std::string_view stop);
@@ -135,6 +137,8 @@ public:
     // "&gt;", "&lt;", "&nbsp;" and then numeric references ("&#65;",
     // "&#x41;"); a number that cannot be read stays as written.
     static std::string ChangeHTMLSymbol(std::string_view text);
+    // The same into `result` (not a view of it), reusing its room.
+    static void ChangeHTMLSymbol(std::string_view text, std::string& result);
     // The lower-case "charset=..." (or "encoding=...") declaration in front
     // of the body tag; empty when there is none or no body tag.
     static std::string GetMetaCharSet(std::string_view text);
@@ -284,6 +288,9 @@ private:
     TInetURLEx scratchURL_;   // the address being listed, parsed
     std::string keyBuf_;      // its key
     std::string keyLower_;    // and the key in lower case
+    // Rooms reused from address to address: one decoded, one resolved, and
+    // its expansion (swapped with it).
+    std::string decoded_, resolving_, expanded_;
     TQorFile* anchorRecord_ = nullptr;
     size_t anchorIndex_ = 0;  // its index in Files
     TQorAnchorText anchorText_;

@@ -80,11 +80,16 @@ TEST(ChangeHTMLSymbolTest, AgreesWithLiteralReading) {
                                             "lt;", "quot;", "&#",  "\x81", kHyou, " ",  "a",  "-", "$",  "nbsp;",
                                             "4",  "&#38;", "&#35;", "&#0;", "F",  "\x82\xA0"};
     std::mt19937 rng(7);
+    std::string reused = "left over from the text before";
     for (int round = 0; round < 20000; ++round) {
         std::string s;
         int n = static_cast<int>(rng() % 12);
         for (int k = 0; k < n; ++k) s += parts[rng() % parts.size()];
-        ASSERT_EQ(TQorPageItems::ChangeHTMLSymbol(s), literal::ChangeHTMLSymbol(s)) << "input: " << s;
+        const std::string expected = literal::ChangeHTMLSymbol(s);
+        ASSERT_EQ(TQorPageItems::ChangeHTMLSymbol(s), expected) << "input: " << s;
+        // Into a buffer that still holds the last result.
+        TQorPageItems::ChangeHTMLSymbol(s, reused);
+        ASSERT_EQ(reused, expected) << "input: " << s;
     }
 }
 
@@ -150,6 +155,9 @@ TEST_P(ExpandRelativePathTest, Expands) {
     TQorPageItems items;
     items.SetPageFile(TQorFile("http://h/a/b/c.html"));
     EXPECT_EQ(items.ExpandRelativePath(GetParam().address, GetParam().base), GetParam().result);
+    std::string reused = "http://left/over/from/an/address/before/x.gif";
+    items.ExpandRelativePath(GetParam().address, GetParam().base, reused);
+    EXPECT_EQ(reused, GetParam().result);
     EXPECT_EQ(literal::ExpandRelativePath(GetParam().address, GetParam().base, *items.PageFile->URL), GetParam().result);
 }
 
