@@ -12,6 +12,13 @@ TQorFile::TQorFile(std::string_view url) : URL(std::make_unique<TInetURLEx>(url)
     URL->OnChangeScheme = [this](TInetURLEx* sender, const std::string& scheme) { URLChangeScheme(sender, scheme); };
 }
 
+TQorFile::TQorFile(const TInetURLEx& parsed) : URL(std::make_unique<TInetURLEx>(parsed)) {
+    // The components only, as Assign copies them.
+    URL->WithPort = false;
+    URLChangeScheme(URL.get(), URL->Scheme);
+    URL->OnChangeScheme = [this](TInetURLEx* sender, const std::string& scheme) { URLChangeScheme(sender, scheme); };
+}
+
 void TQorFile::URLChangeScheme(TInetURLEx* sender, const std::string& scheme) {
     const TInetURLEx* url = sender ? sender : URL.get();
     if (scheme == "file" || scheme == "hcp")

@@ -15,6 +15,9 @@ class TQorFile : public TPersistent {
 public:
     // Parses `url` into the owned URL object; Kind follows from the parse.
     explicit TQorFile(std::string_view url = {});
+    // A record of an address parsed already: as if made empty and then
+    // given `parsed`'s components (Assign), with the kind they give.
+    explicit TQorFile(const TInetURLEx& parsed);
     ~TQorFile() override = default;
     TQorFile(const TQorFile&) = delete;
     TQorFile& operator=(const TQorFile&) = delete;

@@ -1016,16 +1016,19 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         }
     }
 
-    std::unique_ptr<TQorFile> record = std::make_unique<TQorFile>();
+    // As if the record had been parsed from the address itself: the
+    // components, then its kind from them.
+    std::unique_ptr<TQorFile> record = mail ? std::make_unique<TQorFile>() : std::make_unique<TQorFile>(url);
     if (!mail) {
-        // As if the record had been parsed from the address itself: the
-        // components, then its kind from them.
-        record->URL->Assign(&url);
-        record->URLChangeScheme(record->URL.get(), record->URL->Scheme);
         record->FromLocation = fromLocation;
         bool sameKey = false;
         if (PageFile->Kind == TQorFile::kWeb && record->Kind == TQorFile::kWeb) {
-            if (AutoReferer) record->Referer = forms_.valid ? forms_.portURL : PageFile->URL->GetPortURL();
+            if (AutoReferer) {
+                if (forms_.valid)
+                    record->Referer = forms_.portURL;
+                else
+                    record->Referer = PageFile->URL->GetPortURL();
+            }
             // The port first, and the page's folder with its port: both sides
             // of the test then carry the same port, so that the records of a
             // page on its own port inherit its credentials too.
@@ -1038,7 +1041,9 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
                 PageFile->URL->WithPort = false;
             }
             const std::string& pageFolder = forms_.valid ? forms_.compFullDirWithPort : folder;
-            if ((sameKey ? keyBuf_ : record->URL->GetCompURL()).starts_with(pageFolder)) {
+            const bool inFolder = sameKey ? std::string_view(keyBuf_).starts_with(pageFolder)
+                                          : record->URL->GetCompURL().starts_with(pageFolder);
+            if (inFolder) {
                 record->URL->User = PageFile->URL->User;
                 record->URL->Password = PageFile->URL->Password;
             }
