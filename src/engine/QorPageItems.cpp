@@ -599,6 +599,8 @@ void TQorPageItems::Walk() {
     PageFile->URL->WithPort = false;
     forms_.valid = true;
     walkFirst_ = Files.size();
+    // The rules stay those of the walk's start (an edit counts from the next page).
+    replacing_ = Replacer ? Replacer->View() : TQorURLReplace::TView{};
     written_.Clear();
     hasText_.clear();
     hasText_.reserve(expected);
@@ -607,6 +609,7 @@ void TQorPageItems::Walk() {
         ~TFormsGone() {
             items.forms_.valid = false;
             items.walkFirst_ = kNotWalking;
+            items.replacing_ = {};
             items.hasText_.clear();
             items.hasText_.shrink_to_fit();
         }
@@ -988,7 +991,9 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
     TInetURLEx& url = scratchURL_;
     url.SetURL(addressText);
     std::string rewritten;
-    const std::string_view address = Replacer && Replacer->Apply(url, &rewritten) ? std::string_view(rewritten) : addressText;
+    const bool replaced = walkFirst_ != kNotWalking ? replacing_.Apply(url, &rewritten)
+                                                    : Replacer && Replacer->Apply(url, &rewritten);
+    const std::string_view address = replaced ? std::string_view(rewritten) : addressText;
 
     // The key as listed in FileKeys; keyLower_ as the index looks it up.
     std::string_view key;

@@ -25,6 +25,7 @@
 // being read grows in place (TQorAnchorText), and the text helpers each
 // make one pass over their text.
 #include "engine/QorFile.h"
+#include "engine/QorURLReplace.h"
 #include "engine/WrittenAddressTable.h"
 #include "inet/CharsetType.h"
 
@@ -38,7 +39,6 @@
 
 class TInetHTTPResponseHeader;
 class TInetTagObjectEx;
-class TQorURLReplace;
 
 // The link text of one record while an anchor is read. Append(piece) leaves
 // exactly what TQorFile::SetAnchorString(Text() + piece) would leave in
@@ -286,6 +286,7 @@ private:
     TKeyIndex keyIndex_;
     TPageForms forms_;
     TInetURLEx scratchURL_;   // the address being listed, parsed
+    TQorURLReplace::TView replacing_; // Replacer's rules while the walk runs
     std::string keyBuf_;      // its key
     std::string keyLower_;    // and the key in lower case
     // Rooms reused from address to address: one decoded, one resolved, and

@@ -98,11 +98,18 @@ bool TQorURLReplace::SaveToFile(std::string_view path) const {
     return TFileOps::WriteFileAtomically(path, data);
 }
 
-bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const {
-    auto rules = Snapshot();
+bool TQorURLReplace::Apply(TInetURLEx& url, std::string* address) const { return View().Apply(url, address); }
+
+TQorURLReplace::TView TQorURLReplace::View() const {
+    TView view;
+    view.rules_ = Snapshot();
+    return view;
+}
+
+bool TQorURLReplace::TView::Apply(TInetURLEx& url, std::string* address) const {
     bool applied = false;
-    if (rules->empty()) return false;
-    for (const auto& rule : *rules) {
+    if (!rules_ || rules_->empty()) return false;
+    for (const auto& rule : *rules_) {
         // Tested on the URL's parts: nearly every address of a page matches
         // no rule, and its comparison form need not be built for that.
         if (!url.CompURLStartsWith(rule.TargetComp)) continue;

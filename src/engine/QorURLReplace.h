@@ -84,6 +84,20 @@ private:
     static Rule MakeRule(std::string_view target, std::string_view replace);
     using RuleList = std::vector<Rule>;
 
+public:
+    // The rules as they were when View was called, applied without asking
+    // the list again: a page's walk applies them to every address.
+    class TView {
+    public:
+        bool Apply(TInetURLEx& url, std::string* address = nullptr) const;
+
+    private:
+        friend class TQorURLReplace;
+        std::shared_ptr<const RuleList> rules_;
+    };
+    TView View() const;
+
+private:
     std::shared_ptr<const RuleList> Snapshot() const;
     // A copy of the current list, made current, to change. Called with
     // mutex_ held.

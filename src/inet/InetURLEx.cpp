@@ -289,8 +289,15 @@ bool TInetURLEx::CompURLStartsWith(std::string_view prefix) const {
         return true;
     };
     if (!part(Scheme) || !part("://")) return false;
-    // The host as GetCompURL lowers it.
-    for (size_t i = 0; i < Host.size() && !prefix.empty();) {
+    // The host as GetCompURL lowers it: bytes that are single-byte
+    // characters other than A-Z stay as they are, the rest one by one.
+    size_t i = 0;
+    for (const size_t m = std::min(Host.size(), prefix.size()); i < m; ++i) {
+        const unsigned char c = static_cast<unsigned char>(Host[i]);
+        if (c >= 0x80 || (c >= 'A' && c <= 'Z') || c != static_cast<unsigned char>(prefix[i])) break;
+    }
+    prefix.remove_prefix(i);
+    while (i < Host.size() && !prefix.empty()) {
         const size_t n = TSjisText::CharLength(Host, i);
         char c = Host[i];
         if (n == 1 && c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);

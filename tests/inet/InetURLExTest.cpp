@@ -335,6 +335,30 @@ TEST_P(InetURLExGetters, BuildEveryForm) {
 INSTANTIATE_TEST_SUITE_P(Cases, InetURLExGetters, testing::ValuesIn(GetterCases()),
                          [](const testing::TestParamInfo<GetterCase>& info) { return info.param.name; });
 
+// The prefix test agrees with GetCompURL().starts_with for every prefix of
+// the comparison form and for the same prefixes with one byte changed: hosts
+// in capitals, with double-byte and half-width characters, ports, queries.
+TEST(InetURLExTest, CompURLStartsWithAgreesWithTheBuiltForm) {
+    const std::vector<std::string> addresses = {
+        "http://www.Example.JP/dir1/a.html?q=1", "https://h:8080/d/", "http://" + kHyou + "A.jp/x",
+        "http://A" + kSo + "b/" + kHyou + "/y.gif", "http://\xB1\xB2Host/z", "ftp://u:p@Host/f.txt", "http://h"};
+    for (const std::string& address : addresses) {
+        const TInetURLEx url(address);
+        const std::string comp = url.GetCompURL();
+        for (size_t n = 0; n <= comp.size() + 1; ++n) {
+            std::string prefix = comp.substr(0, n);
+            if (n > comp.size()) prefix += "x";
+            EXPECT_EQ(url.CompURLStartsWith(prefix), comp.starts_with(prefix)) << address << " / " << prefix;
+            for (const char changed : {'A', 'a', '\x95'}) {
+                if (prefix.empty()) continue;
+                std::string other = prefix;
+                other.back() = changed;
+                EXPECT_EQ(url.CompURLStartsWith(other), comp.starts_with(other)) << address << " / " << other;
+            }
+        }
+    }
+}
+
 TEST(InetURLExTest, ParseResetsWithPort) {
     TInetURLEx url("h:81/");
     url.WithPort = true;
