@@ -620,6 +620,7 @@ void TQorPageItems::Walk() {
     TInetHTMLEx html;
     html.SearchURL = SearchAnchor && PageFile->Kind != TQorFile::kLocal;
     html.SearchFile = SearchFile;
+    html.ItemText = false; // only the title's text is read, from its source
     TWalk walk;
     anchorRecord_ = nullptr;
     html.ScanItems(
@@ -751,9 +752,10 @@ void TQorPageItems::ProcessTag(const TInetTagObjectEx& tag, TWalk& walk) {
     } else {
         if (kind == TTag::Style) walk.inStyle = true;
         if (kind == TTag::EndStyle) walk.inStyle = false;
-        if (walk.inTitle && Title.empty()) Title = ChangeHTMLSymbol(tag.Text);
         // Comments and declarations have no name either, but are no text.
         const bool text = !tag.Source.empty() && tag.Source[0] != '<';
+        // The walk's items carry no Text (a tag's is empty anyway).
+        if (walk.inTitle && Title.empty() && text) Title = ChangeHTMLSymbol(TInetTagObjectEx::TextOf(tag.Source));
         if (SearchAnchorStr && walk.anchorOpen && anchorRecord_ && text)
             AppendAnchorText(tag.Source, walk);
         if (walk.inStyle && text)

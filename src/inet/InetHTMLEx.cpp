@@ -152,6 +152,7 @@ void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem) {
 void TInetHTMLEx::ScanItems(std::string_view html, const TItemHandler& onItem, const TFoundHandler& onFound) {
     Cancelled.store(false, std::memory_order_relaxed);
     TInetTagObjectEx item;
+    item.WantText = ItemText;
     bool go = true;
     ScanTags(html, [&](std::string_view text, bool spaceBefore) {
         item.Reset(text);

@@ -56,6 +56,8 @@ public:
     std::vector<std::unique_ptr<TInetTagObjectEx>> Items;
     bool SearchURL = false;
     bool SearchFile = false;
+    // Whether ScanItems fills each text item's Text (TInetTagObjectEx::WantText).
+    bool ItemText = true;
     std::atomic<bool> Cancelled{false};
 
 private:

@@ -336,12 +336,20 @@ void TInetTagObjectEx::Reset(std::string_view text) {
     SetAttributeList(Source);
 }
 
+std::string TInetTagObjectEx::TextOf(std::string_view text) {
+    std::string out(text);
+    RemoveBreaks(out);
+    TrimInPlace(out);
+    return out;
+}
+
 void TInetTagObjectEx::SetAttributeList(std::string_view text) {
     TagName.clear();
     Attributes.Clear();
     Text.clear();
 
     if (text.empty() || text[0] != '<') {
+        if (!WantText) return;
         Text.assign(text);
         RemoveBreaks(Text);
         TrimInPlace(Text);

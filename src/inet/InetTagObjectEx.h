@@ -77,6 +77,12 @@ public:
     std::string TagName;
     TTagAttributes Attributes;
     std::string Text;
+    // Whether SetAttributeList fills Text for a text item; a scan whose
+    // reader seldom wants it turns this off and asks TextOf(Source).
+    bool WantText = true;
+    // Text as SetAttributeList makes it from a text item: line breaks and
+    // tabs removed, then trimmed.
+    static std::string TextOf(std::string_view text);
     // Set by the page scanner: white space (or a line break) stood in the
     // page between the previous item and this one, and was trimmed away.
     bool SpaceBefore = false;

@@ -284,6 +284,9 @@ TEST(QorPageItemsTest, TitleIsTheFirstTextInTheFirstTitle) {
     EXPECT_EQ(items.Source, "");
     items.SetSource("<p>no title</p>");
     EXPECT_EQ(items.Title, "");
+    // Comments and tags inside give none; breaks and tabs go, blanks around.
+    items.SetSource("<title><!-- c --><b>\r\n Fir\tst \n</b></title>");
+    EXPECT_EQ(items.Title, "First");
 }
 
 TEST(QorPageItemsTest, LocationTargetComesFirst) {
