@@ -2,6 +2,7 @@
 
 #include "platform/SjisText.h"
 #include "platform/SystemFolders.h"
+#include "platform/TextHash.h"
 #include "platform/WinPath.h"
 
 #include <algorithm>
@@ -86,7 +87,7 @@ std::string TCascadeListFile::Read(TSpan span) const {
 
 bool TCascadeListFile::Contains(std::string_view text) const {
     const std::string key = TSjisText::LowerCase(text);
-    return Find(key, std::hash<std::string_view>{}(key));
+    return Find(key, TTextHash::Of(key));
 }
 
 bool TCascadeListFile::Find(const std::string& key, uint64_t hash) const {
@@ -127,7 +128,7 @@ void TCascadeListFile::Grow() {
 
 bool TCascadeListFile::Add(std::string_view text) {
     const std::string key = TSjisText::LowerCase(text);
-    const uint64_t hash = std::hash<std::string_view>{}(key);
+    const uint64_t hash = TTextHash::Of(key);
     if (Find(key, hash)) return false;
     // At most half full, so a probe ends soon.
     if ((count_ + 1) * 2 > slots_.size()) Grow();

@@ -10,6 +10,7 @@
 #include "inet/InetURLEncoder.h"
 #include "platform/CodePage.h"
 #include "platform/SjisText.h"
+#include "platform/TextHash.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -1015,7 +1016,7 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
             TSjisText::LowerCaseInPlace(keyLower_);
             if (portless) url.Port.clear();
         }
-        hash = std::hash<std::string_view>{}(keyLower_);
+        hash = TTextHash::Of(keyLower_);
         const size_t at = keyIndex_.Find(keyLower_, hash, FileKeys);
         if (at != npos) {
             lastIndex_ = at;
@@ -1060,7 +1061,7 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
             record->URL->AppendCompURL(keyBuf_);
             keyLower_.assign(keyBuf_);
             TSjisText::LowerCaseInPlace(keyLower_);
-            hash = std::hash<std::string_view>{}(keyLower_);
+            hash = TTextHash::Of(keyLower_);
         }
         key = keyBuf_;
     } else {
@@ -1069,7 +1070,7 @@ TQorFile* TQorPageItems::CreateFileInfo(std::string_view addressText, bool fromL
         if (DuplicateAnchor) {
             keyLower_.assign(address);
             TSjisText::LowerCaseInPlace(keyLower_);
-            hash = std::hash<std::string_view>{}(keyLower_);
+            hash = TTextHash::Of(keyLower_);
         }
         key = keyLower_;
     }

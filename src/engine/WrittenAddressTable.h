@@ -10,6 +10,8 @@
 // per address of a page, and constant time per call. Clear frees it all, so
 // a walk that clears it often (a page with many base addresses) stays
 // linear.
+#include "platform/TextHash.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -41,7 +43,7 @@ private:
         uint32_t tag = 0;   // the high half of the hash
         uint32_t entry = 0; // the entry + 1; 0 for a free slot
     };
-    static size_t Hash(std::string_view text) { return std::hash<std::string_view>{}(text); }
+    static size_t Hash(std::string_view text) { return TTextHash::Of(text); }
     std::string_view Text(const TEntry& entry) const {
         return std::string_view(texts_).substr(entry.offset, entry.length);
     }
