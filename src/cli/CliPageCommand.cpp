@@ -17,6 +17,7 @@ int TCliPageCommand::Run() {
     const bool headOnly = options_.Command == "head";
     TQorLoadManager manager;
     engine_.Configure(manager, options_);
+    manager.KeepBody = false; // the page is printed from its copy
     // The header alone comes from the server, never from the cache.
     if (headOnly) manager.UnreadCache = true;
 

@@ -38,6 +38,7 @@ TCascadeLoader::TCascadeLoader(TQorConnGeneral* conn, std::string_view startURL)
     FreeOnTerminate = true;
     LoadManager->Conn = Conn;
     LoadManager->UseCache = false;
+    LoadManager->KeepBody = false; // the crawl reads the page's records only
     LoadManager->SearchAnchorStr = true;
     LoadManager->PageItems->SearchAnchor = true;
     LoadManager->PageItems->SearchFile = true;

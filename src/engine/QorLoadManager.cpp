@@ -186,6 +186,7 @@ void TQorLoadManager::Load(const TQorFile* file) {
         thread->Conn = Conn;
         thread->Items = PageItems.get();
         thread->Parse = Parse;
+        thread->KeepBody = KeepBody;
         thread->DoAuthorize = DoAuthorize;
         thread->OnHeading = [this](TQorLoadThread* sender, TQorFile& page) {
             LoaderHeading(sender, page);

@@ -69,6 +69,10 @@ public:
     // Properties.
     TQorConnGeneral* Conn = nullptr; // not owned; must be set before Load
     bool Parse = true;               // parse fetched bodies
+    // Whether GetMemory finds a parsed page's answer after the load. Off,
+    // the answer is freed once the page has its copy, so a big page is not
+    // held twice while it is searched.
+    bool KeepBody = true;
     bool UseCache = true;            // read and write the page cache
     bool UnreadCache = false;        // never serve from the cache (pages are still saved)
     bool DoAuthorize = true;         // offer OnAuthorize on 401

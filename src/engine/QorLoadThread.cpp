@@ -197,7 +197,9 @@ bool TQorLoadThread::ProcessFile(TQorFile& file, bool& stop) {
                     Items->PageFile->URL->Password = AuthPassword;
                 }
                 Items->SetHeaderInfo(&HTTP->ResponseHeader);
-                Items->SetSource(GetEntity());
+                std::string entity = GetEntity();
+                if (!KeepBody) HTTP->ReleaseReceiveBuffer();
+                Items->SetSource(std::move(entity));
             }
         }
     }

@@ -81,6 +81,7 @@ public:
     TQorConnGeneral* Conn = nullptr; // not owned; without it Execute does nothing
     TQorPageItems* Items = nullptr;  // not owned; receives header and body
     bool Parse = false;         // give header and body to Items
+    bool KeepBody = true;       // keep the answer after Items has the body's copy
     bool DoAuthorize = true;    // offer OnAuthorize on status 401
     int WaitSeconds = 0;        // seconds to wait before the first request
 

@@ -167,6 +167,21 @@ TEST_F(QorLoadManagerTest, NetworkLoadReportsThePage) {
     EXPECT_TRUE(IsCached(server_.Url("/d/p.html")));
 }
 
+// Without KeepBody the answer is freed once the page has its copy: the page
+// is listed and cached as before, and GetMemory finds nothing.
+TEST_F(QorLoadManagerTest, WithoutKeepBodyThePageIsListedAndTheAnswerFreed) {
+    const std::string body = "<title>Net</title><a href=\"a.html\">a</a>";
+    server_.On("/d/p.html", {TServer::Respond(200, {"Content-Type: text/html"}, body)});
+    manager_.KeepBody = false;
+    TLoaded r = LoadAndWait(server_.Url("/d/p.html"));
+
+    EXPECT_EQ(r.reply, 200);
+    EXPECT_EQ(r.title, "Net");
+    EXPECT_EQ(r.urls, (std::vector<std::string>{Host() + "/d/a.html"}));
+    EXPECT_EQ(r.memory, "");
+    EXPECT_TRUE(IsCached(server_.Url("/d/p.html")));
+}
+
 TEST_F(QorLoadManagerTest, EachManagerHasItsOwnNamedLoadEvent) {
     TQorLoadManager other;
     EXPECT_EQ(manager_.LoadEventName().rfind("yarvloadevent-", 0), 0u);
