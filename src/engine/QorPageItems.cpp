@@ -37,12 +37,6 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 
 bool Contains(std::string_view text, std::string_view what) { return text.find(what) != std::string_view::npos; }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
 // ---------------------------------------------------------------------------
 // Numeric character references
 
@@ -1404,7 +1398,7 @@ std::string TQorPageItems::RemoveDotSegments(std::string text) const {
     // soon as `out` ends in "./"; a climb only cuts `out` back to a "/" it
     // remembers. Every character is moved once, so the whole is linear.
     if (text.find("./") == npos) return text;
-    if (IsAscii(text)) return RemoveDotSegmentsAscii(text);
+    if (TSjisText::IsAscii(text)) return RemoveDotSegmentsAscii(text);
 
     std::string out;
     out.reserve(text.size());

@@ -120,11 +120,16 @@ void TInetURLEx::SetURL(std::string_view text) {
     // character boundary, so the rest always starts on one.
     std::string_view rest = text;
     std::string owned;
+    // Nearly every address is ASCII: then its searches are plain byte searches.
+    bool ascii = TSjisText::IsAscii(text);
+    auto find = [&ascii](std::string_view in, char c, size_t from = 0) {
+        return ascii ? in.find(c, from) : TSjisText::FindChar(in, c, from);
+    };
 
     // Scheme, when its "://" comes before any query.
-    size_t sep = TSjisText::Find(rest, "://");
+    size_t sep = ascii ? rest.find("://") : TSjisText::Find(rest, "://");
     if (sep != npos) {
-        size_t q = TSjisText::FindChar(rest, '?');
+        size_t q = find(rest, '?');
         if (q == npos || sep < q) {
             Scheme.assign(TrimView(rest.substr(0, sep)));
             rest.remove_prefix(sep + 3);
@@ -139,22 +144,24 @@ void TInetURLEx::SetURL(std::string_view text) {
         if (!owned.empty() && owned[0] != '/' && CharAtIs(owned, 1, '|')) owned.insert(owned.begin(), '/');
         if (EndsWithChar(owned, '|')) owned.push_back('/');
         rest = owned;
+        ascii = TSjisText::IsAscii(rest);
     } else if (rest.find(static_cast<char>(TCodePage::kEscapeByte)) != npos) {
         // A character the code page cannot hold is requested as a browser
         // does, as percent-encoded UTF-8; a file address keeps it for the
         // file name on disk.
         owned = TCodePage::EscapesToPercent(rest);
         rest = owned;
+        ascii = TSjisText::IsAscii(rest);
     }
 
     // Credentials: an "@" before both the query and the path.
-    size_t at = TSjisText::FindChar(rest, '@');
+    size_t at = find(rest, '@');
     if (at != npos) {
-        size_t q = TSjisText::FindChar(rest, '?');
-        size_t s = TSjisText::FindChar(rest, '/');
+        size_t q = find(rest, '?');
+        size_t s = find(rest, '/');
         if ((q == npos || at < q) && (s == npos || at < s)) {
             std::string_view cred = rest.substr(0, at);
-            size_t colon = TSjisText::FindChar(cred, ':');
+            size_t colon = find(cred, ':');
             if (colon != npos) {
                 User.assign(TrimView(cred.substr(0, colon)));
                 Password.assign(TrimView(cred.substr(colon + 1)));
@@ -168,8 +175,8 @@ void TInetURLEx::SetURL(std::string_view text) {
     // Host part: up to the first "/" (which goes with it) or up to the "?"
     // (which stays for the query).
     std::string_view hostPart;
-    size_t slash = TSjisText::FindChar(rest, '/');
-    size_t question = TSjisText::FindChar(rest, '?');
+    size_t slash = find(rest, '/');
+    size_t question = find(rest, '?');
     if (slash != npos && (question == npos || slash < question)) {
         hostPart = rest.substr(0, slash);
         rest.remove_prefix(slash + 1);
@@ -184,11 +191,11 @@ void TInetURLEx::SetURL(std::string_view text) {
     size_t colon = npos;
     size_t lead = 0;
     while (lead < hostPart.size() && static_cast<unsigned char>(hostPart[lead]) <= 0x20) ++lead;
-    const size_t close = TSjisText::FindChar(hostPart, ']');
+    const size_t close = find(hostPart, ']');
     if (lead < hostPart.size() && hostPart[lead] == '[' && close != npos)
-        colon = TSjisText::FindChar(hostPart, ':', close);
+        colon = find(hostPart, ':', close);
     else
-        colon = TSjisText::FindChar(hostPart, ':');
+        colon = find(hostPart, ':');
     if (colon != npos) {
         Host.assign(TrimView(hostPart.substr(0, colon)));
         Port.assign(TrimView(hostPart.substr(colon + 1)));
@@ -198,7 +205,7 @@ void TInetURLEx::SetURL(std::string_view text) {
 
     // Path and query.
     std::string_view path;
-    question = TSjisText::FindChar(rest, '?');
+    question = find(rest, '?');
     if (question != npos) {
         path = rest.substr(0, question);
         rest.remove_prefix(question + 1);
@@ -206,7 +213,7 @@ void TInetURLEx::SetURL(std::string_view text) {
         path = rest;
         rest = {};
     }
-    size_t last = TSjisText::FindLastChar(path, '/');
+    size_t last = ascii ? path.rfind('/') : TSjisText::FindLastChar(path, '/');
     Dir.push_back('/');
     if (last != npos) {
         Dir.append(TrimView(path.substr(0, last + 1)));
@@ -214,7 +221,7 @@ void TInetURLEx::SetURL(std::string_view text) {
     } else {
         FileName.assign(TrimView(path));
     }
-    size_t hash = TSjisText::FindChar(FileName, '#');
+    size_t hash = find(FileName, '#');
     if (hash != npos) FileName.erase(hash);
     Query.assign(TrimView(rest));
 

@@ -92,6 +92,19 @@ bool IsBoundary(std::string_view text, size_t known, size_t pos) {
 
 } // namespace
 
+bool TSjisText::IsAscii(std::string_view text) {
+    const char* p = text.data();
+    size_t n = text.size();
+    uint64_t high = 0;
+    for (; n >= 8; p += 8, n -= 8) {
+        uint64_t word;
+        std::memcpy(&word, p, sizeof word);
+        high |= word;
+    }
+    for (; n > 0; ++p, --n) high |= static_cast<unsigned char>(*p);
+    return (high & 0x8080808080808080ull) == 0;
+}
+
 size_t TSjisText::Find(std::string_view text, std::string_view needle, size_t from) {
     if (needle.empty()) return from <= text.size() ? from : std::string_view::npos;
     // Candidates come from the fast byte search; each is accepted only when it

@@ -33,6 +33,9 @@ public:
     // Position (0-based) of the first `needle` that starts on a character
     // boundary at or after `from` (itself a character boundary); npos when
     // there is none.
+    // No byte of 0x80 or above: every byte a character, so the searches
+    // below find what a plain byte search finds.
+    static bool IsAscii(std::string_view text);
     static size_t Find(std::string_view text, std::string_view needle, size_t from = 0);
     static size_t FindChar(std::string_view text, char c, size_t from = 0);
     // Position of the last single-byte character `c`; npos when none.

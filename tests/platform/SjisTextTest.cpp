@@ -46,6 +46,23 @@ TEST(SjisTextTest, TrimRemovesControlsAndBlanks) {
 // and case mapping takes eight ASCII bytes at a time: over random texts
 // full of lead bytes, second bytes in A-Z and "/" and escape bytes they must
 // agree with a plain walk from the front, character by character.
+// One byte of 0x80 or above anywhere, in texts of every length around the
+// eight-byte steps, makes a text not ASCII.
+TEST(SjisTextTest, IsAsciiLooksAtEveryByte) {
+    for (size_t n = 0; n <= 20; ++n) {
+        const std::string plain(n, 'a');
+        EXPECT_TRUE(TSjisText::IsAscii(plain)) << n;
+        for (size_t at = 0; at < n; ++at) {
+            for (const char high : {'\x80', '\xFF', '\x95'}) {
+                std::string text = plain;
+                text[at] = high;
+                EXPECT_FALSE(TSjisText::IsAscii(text)) << n << " " << at;
+            }
+        }
+    }
+    EXPECT_TRUE(TSjisText::IsAscii(std::string("\x7F\x00\x01 ~", 5)));
+}
+
 TEST(SjisTextTest, FastPathsAgreeWithTheCharacterWalk) {
     const std::vector<std::string> pieces = {"a", "Z", "AbCdEfGhIj", "/", "#", "?", ".", "://", "\x83\x41", "\x83\x5A",
                                              "\x95\x5C", "\x81\x2F", "\x81", "\xE0", "\xFC", "\x9F\x81", "\xFD\xA0\xA1\xA2\xA3",
