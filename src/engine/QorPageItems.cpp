@@ -1248,8 +1248,8 @@ void TQorPageItems::ChangeHTMLSymbol(std::string_view text, std::string& result)
         i = amp;
         if (i < text.size()) DecodeNamed(text, i, result, i);
     }
-    // Without "&#" the pass below would copy the text as it stands ("&" is
-    // never the second byte of a character, so a byte search finds them all).
+    // Without "&#" the pass below would copy the text as it stands (the byte
+    // search finds every one; one inside a character only costs the pass).
     if (result.find("&#") == std::string::npos) return;
     std::string work = std::move(result);
 
