@@ -71,12 +71,6 @@ void TrimInPlace(std::string& s) {
     if (b > 0) s.erase(0, b);
 }
 
-bool HasUpper(std::string_view s) {
-    for (char c : s)
-        if (c >= 'A' && c <= 'Z') return true;
-    return false;
-}
-
 void LowerInPlace(std::string& s) {
     for (char& c : s)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
@@ -245,20 +239,16 @@ size_t TTagAttributes::FindIndex(std::string_view lowerName) const {
     return std::string::npos;
 }
 
-const std::string& TTagAttributes::Value(std::string_view name) const {
+const std::string& TTagAttributes::EmptyValue() {
     static const std::string empty;
-    // Callers ask by lower-case literals; only other names need the copy.
-    size_t i = HasUpper(name) ? FindIndex(LowerAscii(name)) : FindIndex(name);
-    return i == std::string::npos ? empty : entries_[i].pair.Value;
+    return empty;
 }
 
-bool TTagAttributes::Contains(std::string_view name) const {
-    return (HasUpper(name) ? FindIndex(LowerAscii(name)) : FindIndex(name)) != std::string::npos;
-}
+size_t TTagAttributes::FindLowered(std::string_view name) const { return FindIndex(LowerAscii(name)); }
 
 void TTagAttributes::SetValue(std::string_view name, std::string_view value) {
     std::string lowered;
-    if (HasUpper(name)) {
+    if (HasUpperAscii(name)) {
         lowered = LowerAscii(name);
         name = lowered;
     }

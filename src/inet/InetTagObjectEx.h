@@ -24,8 +24,15 @@ struct TTagAttribute {
 // tags; nothing of an earlier tag is visible after Clear.
 class TTagAttributes {
 public:
-    const std::string& Value(std::string_view name) const;
-    bool Contains(std::string_view name) const;
+    // Inline, so that a name written in lower case (as every caller's is)
+    // is known to need no lowering where it is asked for.
+    const std::string& Value(std::string_view name) const {
+        const size_t i = HasUpperAscii(name) ? FindLowered(name) : FindIndex(name);
+        return i == std::string::npos ? EmptyValue() : entries_[i].pair.Value;
+    }
+    bool Contains(std::string_view name) const {
+        return (HasUpperAscii(name) ? FindLowered(name) : FindIndex(name)) != std::string::npos;
+    }
     void SetValue(std::string_view name, std::string_view value);
     void Clear();
 
@@ -47,7 +54,14 @@ private:
     // so that many removals in one huge tag stay linear. The hash index is
     // built only once a tag has more than a handful of names.
     static constexpr size_t kLinearLimit = 8;
+    static constexpr bool HasUpperAscii(std::string_view s) {
+        for (char c : s)
+            if (c >= 'A' && c <= 'Z') return true;
+        return false;
+    }
+    static const std::string& EmptyValue();
     size_t FindIndex(std::string_view lowerName) const;
+    size_t FindLowered(std::string_view name) const; // FindIndex of its lower-case form
     void Compact();
     void RebuildIndex();
 
