@@ -32,8 +32,11 @@ struct TSyncCall {
     TFutexFlag done;
 };
 
-// The calls waiting for the main thread. Its eventfd is readable exactly while
-// the list is not empty: both change together under the mutex. Never
+// The calls waiting for the main thread. Its eventfd is readable while the
+// list is not empty: the poster that finds the list empty makes it so, after
+// leaving the mutex (the main thread it wakes then does not find the mutex
+// held by the writer), and the main thread clears it when it finds the list
+// empty. So at worst it is readable once too often, never too seldom. Never
 // destroyed, so workers that outlive static destruction can still post.
 class TMainQueue {
 public:
@@ -44,19 +47,22 @@ public:
 
     int Handle() const { return fd_; }
 
+    // Asked for every queued-call check, so it takes no lock once set.
     bool IsMain() {
-        std::lock_guard lock(mutex_);
-        if (!mainSet_) {
-            mainId_ = std::this_thread::get_id();
-            mainSet_ = true;
+        if (!mainSet_.load(std::memory_order_acquire)) {
+            std::lock_guard lock(mutex_);
+            if (!mainSet_.load(std::memory_order_relaxed)) {
+                mainId_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+                mainSet_.store(true, std::memory_order_release);
+            }
         }
-        return mainId_ == std::this_thread::get_id();
+        return mainId_.load(std::memory_order_relaxed) == std::this_thread::get_id();
     }
 
     void SetMain() {
         std::lock_guard lock(mutex_);
-        mainId_ = std::this_thread::get_id();
-        mainSet_ = true;
+        mainId_.store(std::this_thread::get_id(), std::memory_order_relaxed);
+        mainSet_.store(true, std::memory_order_release);
     }
 
     void SetWake(std::function<void()> hook) {
@@ -66,14 +72,18 @@ public:
 
     void Post(const std::shared_ptr<TSyncCall>& call) {
         std::function<void()> wake;
+        bool first;
         {
             std::lock_guard lock(mutex_);
-            // The fd is readable while the list is not empty: only the first
-            // call of a batch needs to make it so.
-            if (calls_.empty()) Signal();
+            // Only the first call of a batch needs to make the fd readable.
+            first = calls_.empty();
             calls_.push_back(call);
             if (!call->synchronous) asyncQueued_.fetch_add(1, std::memory_order_relaxed);
             wake = wake_;
+        }
+        if (first) {
+            Signal();
+            signals_.fetch_add(1, std::memory_order_release);
         }
         if (wake) wake();
     }
@@ -93,6 +103,9 @@ public:
         {
             std::lock_guard lock(mutex_);
             budget = calls_.size();
+            // Readable for calls that were run already (a poster signals
+            // after leaving the mutex): cleared, or the next wait would not wait.
+            if (budget == 0 && signals_.load(std::memory_order_acquire) != drained_) Drain();
         }
         bool ran = false;
         for (; budget > 0; --budget) {
@@ -145,7 +158,9 @@ private:
         while (::write(fd_, &one, sizeof one) < 0 && errno == EINTR) {
         }
     }
+    // Under the mutex. The signals counted before the read are consumed by it.
     void Drain() {
+        drained_ = signals_.load(std::memory_order_acquire);
         std::uint64_t value;
         while (::read(fd_, &value, sizeof value) < 0 && errno == EINTR) {
         }
@@ -155,9 +170,12 @@ private:
     std::deque<std::shared_ptr<TSyncCall>> calls_;
     // The Queue calls among them; changes under the mutex.
     std::atomic<std::ptrdiff_t> asyncQueued_{0};
+    // Writes of the fd (counted after each) and how many a read had consumed.
+    std::atomic<std::uint64_t> signals_{0};
+    std::uint64_t drained_ = 0;
     std::function<void()> wake_;
-    std::thread::id mainId_;
-    bool mainSet_ = false;
+    std::atomic<std::thread::id> mainId_;
+    std::atomic<bool> mainSet_{false};
     const int fd_;
 };
 

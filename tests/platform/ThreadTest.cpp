@@ -10,6 +10,9 @@
 #include <memory>
 #include <stdexcept>
 #include <thread>
+#include <vector>
+
+#include <poll.h>
 
 namespace {
 
@@ -120,6 +123,33 @@ TEST_F(ThreadTest, QueueDoesNotWaitAndRunsWhenPumped) {
     EXPECT_TRUE(ran.load());
     TThread::SetWakeMainThread(nullptr);
     thread.WaitFor();
+}
+
+// Several workers queue while the main thread runs what is there: every call
+// runs once, and the handle the main loop polls is readable while calls wait
+// and no longer once they have all run (a wait would otherwise not wait).
+TEST_F(ThreadTest, QueuedCallsAllRunAndTheHandleQuietensAfterThem) {
+    constexpr int kThreads = 4, kCalls = 2000;
+    std::atomic<int> ran{0};
+    std::vector<std::unique_ptr<TLambdaThread>> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.push_back(std::make_unique<TLambdaThread>([&](TLambdaThread& self) {
+            for (int i = 0; i < kCalls; ++i) self.Queue([&] { ++ran; });
+            return 0;
+        }));
+        threads.back()->Start();
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (ran.load() < kThreads * kCalls && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{TThread::SyncEventHandle(), POLLIN, 0};
+        ASSERT_GE(::poll(&p, 1, 100), 0);
+        TThread::CheckSynchronize(0);
+    }
+    EXPECT_EQ(ran.load(), kThreads * kCalls);
+    for (auto& thread : threads) thread->WaitFor();
+    TThread::CheckSynchronize(0);
+    pollfd p{TThread::SyncEventHandle(), POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0) << "readable with nothing queued";
 }
 
 TEST_F(ThreadTest, RemoveQueuedEventsDropsTheThreadsPendingCalls) {
